@@ -2,4 +2,6 @@
 
 int UninstallDriver(int argc, char** argv, char** envp);
 
-int main(int argc, char** argv, char** envp) { exit(UninstallDriver(argc, argv, envp)); }
+int main(int argc, char** argv, char** envp) {
+    exit(UninstallDriver(argc, argv, envp));
+}

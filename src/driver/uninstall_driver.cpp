@@ -1,1 +1,3 @@
-int UninstallDriver(int, char**, char**) { return 0; }
+int UninstallDriver(int, char**, char**) {
+    return 0;
+}

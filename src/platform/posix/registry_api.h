@@ -8,9 +8,9 @@ extern "C" {
 LONG WINAPI RegOpenKeyA(HKEY key, LPCSTR subKey, PHKEY result);
 LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PHKEY result);
 LONG WINAPI RegCreateKeyA(HKEY key, LPCSTR subKey, PHKEY result);
-LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR className,
-                            DWORD options, REGSAM desired, LPSECURITY_ATTRIBUTES security,
-                            PHKEY result, LPDWORD disposition);
+LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR className, DWORD options,
+                            REGSAM desired, LPSECURITY_ATTRIBUTES security, PHKEY result,
+                            LPDWORD disposition);
 LONG WINAPI RegCloseKey(HKEY key);
 LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey);
 LONG WINAPI RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD nameSize);
@@ -24,8 +24,8 @@ LONG WINAPI RegQueryValueA(HKEY key, LPCSTR subKey, LPSTR data, PLONG dataSize);
 LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type,
                              LPBYTE data, LPDWORD dataSize);
 LONG WINAPI RegSetValueA(HKEY key, LPCSTR subKey, DWORD type, LPCSTR data, DWORD dataSize);
-LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type,
-                           const BYTE* data, DWORD dataSize);
+LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
+                           DWORD dataSize);
 LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName);
 LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR valueName, LPDWORD valueNameSize,
                           LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize);

@@ -32,7 +32,9 @@ void FailNextCall(const std::string& function, long status, int times) {
     Failures()[function] = Failure{status, times};
 }
 
-void ClearInjectedFailures() { Failures().clear(); }
+void ClearInjectedFailures() {
+    Failures().clear();
+}
 
 bool TakeInjectedFailure(const char* function, long* status) {
     auto& failures = Failures();
@@ -55,11 +57,17 @@ void StartJournal() {
     TheJournal().running = true;
 }
 
-void StopJournal() { TheJournal().running = false; }
+void StopJournal() {
+    TheJournal().running = false;
+}
 
-std::vector<std::string> TakeJournal() { return std::exchange(TheJournal().lines, {}); }
+std::vector<std::string> TakeJournal() {
+    return std::exchange(TheJournal().lines, {});
+}
 
-bool JournalRunning() { return TheJournal().running; }
+bool JournalRunning() {
+    return TheJournal().running;
+}
 
 void Record(const std::string& line) {
     if (TheJournal().running) {
