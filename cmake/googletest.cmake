@@ -12,9 +12,20 @@ include(GoogleTest)
 
 # One test program from a list of sources, registered test by test. Under Wine, discovery runs
 # the exe through the cross-compiling emulator, so each test really runs on a Win32.
+# Each test program runs against a fresh machine of its own (tests/support/test_main.cpp).
+if(WIN32)
+    set(OV_TEST_MACHINE_SOURCE ${PROJECT_SOURCE_DIR}/tests/support/test_machine_win32.cpp)
+else()
+    set(OV_TEST_MACHINE_SOURCE ${PROJECT_SOURCE_DIR}/tests/support/test_machine_posix.cpp)
+endif()
+add_library(ovtestmain STATIC ${PROJECT_SOURCE_DIR}/tests/support/test_main.cpp
+    ${OV_TEST_MACHINE_SOURCE})
+target_include_directories(ovtestmain PUBLIC ${PROJECT_SOURCE_DIR}/tests/support)
+target_link_libraries(ovtestmain PUBLIC GTest::gtest)
+
 function(ov_add_gtest name)
     add_executable(${name} ${ARGN})
-    target_link_libraries(${name} PRIVATE ovcore GTest::gtest GTest::gtest_main GTest::gmock)
+    target_link_libraries(${name} PRIVATE ovcore ovtestmain GTest::gtest GTest::gmock)
     if(NOT WIN32)
         set_target_properties(${name} PROPERTIES BUILD_RPATH "$<TARGET_FILE_DIR:ovplatform>")
     endif()

@@ -1,0 +1,103 @@
+// RegistryKey's calls into the registry, observed through the Linux layer's journal and fault
+// injection.
+#include "registry/registry_key.h"
+
+#include "platform/posix/test_controls.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+namespace {
+
+void MakeKey(const char* path) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, path, &key), ERROR_SUCCESS) << path;
+    RegCloseKey(key);
+}
+
+std::vector<std::string> Calls(const std::vector<std::string>& journal, const std::string& name) {
+    std::vector<std::string> calls;
+    std::copy_if(journal.begin(), journal.end(), std::back_inserter(calls),
+                 [&](const std::string& line) { return line.rfind(name + "(", 0) == 0; });
+    return calls;
+}
+
+class RegistryKeyJournal : public testing::Test {
+protected:
+    void SetUp() override {
+        MakeKey("Software\\Journal");
+        root.SetRootKey(HKEY_CURRENT_USER);
+        root.SetSubKey("Software\\Journal");
+        root.SetAccessMask(KEY_ALL_ACCESS);
+        ASSERT_EQ(root.Open(), S_OK);
+    }
+    void TearDown() override {
+        ovlayer::StopJournal();
+        ovlayer::ClearInjectedFailures();
+    }
+    RegistryKey root;
+};
+
+TEST_F(RegistryKeyJournal, OpenWithoutATargetMakesNoRegistryCall) {
+    RegistryKey key;
+    ovlayer::StartJournal();
+    key.Open();
+    key.SetRootKey(HKEY_CURRENT_USER);
+    key.Open();
+    EXPECT_TRUE(ovlayer::TakeJournal().empty());
+}
+
+TEST_F(RegistryKeyJournal, ALeafIsDeletedWithOneCall) {
+    MakeKey("Software\\Journal\\leaf");
+    ovlayer::StartJournal();
+    EXPECT_EQ(root.DeleteSubKey("leaf"), S_OK);
+    const auto journal = ovlayer::TakeJournal();
+    EXPECT_EQ(Calls(journal, "RegDeleteKeyA").size(), 1u);
+    EXPECT_EQ(Calls(journal, "RegOpenKeyExA").size(), 1u);
+    EXPECT_EQ(Calls(journal, "RegCloseKey").size(), 1u);
+}
+
+TEST_F(RegistryKeyJournal, DeepestKeysGoFirstAndTheNamedKeyLast) {
+    MakeKey("Software\\Journal\\top\\mid\\deep");
+    MakeKey("Software\\Journal\\top\\side");
+    ovlayer::StartJournal();
+    EXPECT_EQ(root.DeleteSubKey("top"), S_OK);
+    const auto deletions = Calls(ovlayer::TakeJournal(), "RegDeleteKeyA");
+    ASSERT_EQ(deletions.size(), 4u);
+    EXPECT_NE(deletions[0].find("deep"), std::string::npos) << deletions[0];
+    EXPECT_NE(deletions[1].find("mid"), std::string::npos) << deletions[1];
+    EXPECT_NE(deletions[2].find("side"), std::string::npos) << deletions[2];
+    EXPECT_NE(deletions[3].find("top"), std::string::npos) << deletions[3];
+}
+
+TEST_F(RegistryKeyJournal, ANestedKeyThatResistsIsNotAskedForAgain) {
+    MakeKey("Software\\Journal\\top\\stubborn");
+    MakeKey("Software\\Journal\\top\\willing");
+    ovlayer::FailNextCall("RegDeleteKeyA", ERROR_ACCESS_DENIED, 3);
+    ovlayer::StartJournal();
+    EXPECT_EQ(root.DeleteSubKey("top"), HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));
+    const auto deletions = Calls(ovlayer::TakeJournal(), "RegDeleteKeyA");
+    ASSERT_EQ(deletions.size(), 3u) << "stubborn, willing and top, each once";
+    EXPECT_NE(deletions[0].find("stubborn"), std::string::npos);
+    EXPECT_NE(deletions[1].find("willing"), std::string::npos);
+}
+
+TEST_F(RegistryKeyJournal, ACloseThatFailsLeavesTheKeyOpen) {
+    ovlayer::FailNextCall("RegCloseKey", ERROR_INVALID_HANDLE);
+    EXPECT_EQ(root.Close(), E_FAIL);
+    EXPECT_TRUE(root.IsOpen());
+    EXPECT_EQ(root.Close(), S_OK);
+}
+
+TEST_F(RegistryKeyJournal, CreateHidesTheWin32Status) {
+    RegistryKey key;
+    key.SetRootKey(HKEY_CURRENT_USER);
+    key.SetSubKey("Software\\Journal\\refused");
+    ovlayer::FailNextCall("RegCreateKeyExA", ERROR_ACCESS_DENIED);
+    EXPECT_EQ(key.Create(nullptr, 0), static_cast<HRESULT>(0x80004005));
+    EXPECT_FALSE(key.IsOpen());
+}
+
+} // namespace

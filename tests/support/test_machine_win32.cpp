@@ -1,0 +1,4 @@
+#include "test_machine.h"
+
+void PrepareTestMachine() {}
+void RemoveTestMachine() {}
