@@ -23,12 +23,14 @@ add_library(ovtestmain STATIC ${PROJECT_SOURCE_DIR}/tests/support/test_main.cpp
 target_include_directories(ovtestmain PUBLIC ${PROJECT_SOURCE_DIR}/tests/support)
 target_link_libraries(ovtestmain PUBLIC GTest::gtest)
 
+# ov_add_gtest(name sources... [ENVIRONMENT VAR=value...])
 function(ov_add_gtest name)
-    add_executable(${name} ${ARGN})
+    cmake_parse_arguments(PARSE_ARGV 1 OV "" "" "ENVIRONMENT")
+    add_executable(${name} ${OV_UNPARSED_ARGUMENTS})
     target_link_libraries(${name} PRIVATE ovcore ovtestmain GTest::gtest GTest::gmock)
     if(NOT WIN32)
         set_target_properties(${name} PROPERTIES BUILD_RPATH "$<TARGET_FILE_DIR:ovplatform>")
     endif()
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-        PROPERTIES TIMEOUT 120)
+        PROPERTIES TIMEOUT 120 ENVIRONMENT "${OV_ENVIRONMENT}")
 endfunction()
