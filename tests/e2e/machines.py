@@ -1,0 +1,281 @@
+"""The two machines a scenario is played on: the Linux layer's machine folder and a Wine prefix.
+
+Both give the same operations: import a registry file, place files and folders, make the
+maker's machine-wide key refuse writes (a restricted user), run the program, export a key.
+"""
+
+import fcntl
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+
+from dialogue import play
+import regfile
+
+# The key a restricted user may read but not write: the rights probe's key.
+RIGHTS_PROBE_KEY = r"HKEY_CLASSES_ROOT\Software\Orvane"
+
+
+class MachineError(RuntimeError):
+    pass
+
+
+def run_tool(command, env, what, cwd=None, timeout=120):
+    """Runs a tool and returns what it printed. The output goes through a file, not a pipe:
+    Wine's background processes inherit it and would hold a pipe open long after."""
+    with tempfile.TemporaryFile() as out:
+        try:
+            done = subprocess.run(command, env=env, cwd=cwd, stdin=subprocess.DEVNULL,
+                                  stdout=out, stderr=subprocess.STDOUT, timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise MachineError("%s took over %d s: %s" % (what, timeout, " ".join(command)))
+        out.seek(0)
+        text = out.read().decode("utf-8", "replace")
+    if done.returncode != 0:
+        raise MachineError("%s failed (exit %d): %s\n%s" % (what, done.returncode,
+                           " ".join(command), text))
+    return text
+
+
+def host_path(drive_c, windows_path):
+    """The host path of a C: path, each component matched case-insensitively when the exact name
+    is absent, as Windows and Wine do."""
+    drive, _, rest = windows_path.partition(":")
+    if drive.upper() != "C" or not rest.startswith("\\"):
+        raise MachineError("only absolute C: paths can be placed: %r" % windows_path)
+    path = drive_c
+    for part in [p for p in rest.split("\\") if p]:
+        if part in (".", ".."):
+            raise MachineError("no '.' or '..' in machine paths: %r" % windows_path)
+        exact = os.path.join(path, part)
+        if not os.path.exists(exact) and os.path.isdir(path):
+            same = [n for n in os.listdir(path) if n.lower() == part.lower()]
+            if same:
+                exact = os.path.join(path, same[0])
+        path = exact
+    return path
+
+
+def write_new_file(path, data):
+    """Writes a file as a new inode: a prefix copy shares its files with the template by hard
+    links, and writing through one would change them all."""
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    if os.path.lexists(path):
+        os.unlink(path)
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def empty_reg_file(folder):
+    path = os.path.join(folder, "empty.reg")
+    with open(path, "w") as f:
+        f.write("REGEDIT4\n\n")
+    return path
+
+
+def clean_environment():
+    env = dict(os.environ)
+    for name in ("DISPLAY", "WAYLAND_DISPLAY", "WINEPREFIX", "WINEARCH", "WINEDEBUG",
+                 "WINEDLLOVERRIDES", "OVUNINST_MACHINE"):
+        env.pop(name, None)
+    return env
+
+
+class Machine:
+    crlf = False
+
+    def __init__(self, folder):
+        self.folder = folder
+
+    def drive_c(self):
+        return os.path.join(self.folder, "drive_c")
+
+    def place_file(self, windows_path, data):
+        write_new_file(host_path(self.drive_c(), windows_path), data)
+
+    def place_folder(self, windows_path):
+        os.makedirs(host_path(self.drive_c(), windows_path), exist_ok=True)
+
+    def exists(self, windows_path):
+        return os.path.lexists(host_path(self.drive_c(), windows_path))
+
+    def export(self, key):
+        """The tree of `key` as the program's view of the registry holds it, or None when the key
+        does not exist."""
+        out = os.path.join(self.folder, "..", "export.reg")
+        if os.path.exists(out):
+            os.unlink(out)
+        self._export(regfile.canonical_key(key), out)
+        if not os.path.exists(out):
+            return None
+        return regfile.parse_file(out)
+
+
+class LinuxMachine(Machine):
+    """A machine folder of the Linux layer, named to the program by OVUNINST_MACHINE."""
+
+    system_folder = r"C:\Windows\System32"
+
+    def __init__(self, workdir, program, regedit):
+        super().__init__(os.path.join(workdir, "machine"))
+        if not regedit or not os.path.exists(regedit):
+            raise MachineError("the Linux build has no ovregedit yet: the machine cannot be made")
+        self.program, self.regedit = program, regedit
+        self.env = clean_environment()
+        self.env["OVUNINST_MACHINE"] = self.folder
+
+    def start(self):
+        # The layer makes the machine (a fresh Windows's folders and values) on first use.
+        os.makedirs(self.folder)
+        self.import_reg(empty_reg_file(os.path.dirname(self.folder)))
+        if not os.path.isdir(self.drive_c()):
+            raise MachineError("ovregedit made no drive_c in %s" % self.folder)
+
+    def import_reg(self, path):
+        run_tool([self.regedit, "/S", path], self.env, "importing " + path)
+
+    def restrict(self):
+        # A restricted user is a machine whose HKEY_LOCAL_MACHINE refuses writes.
+        with open(os.path.join(self.folder, "readonly-roots"), "w") as f:
+            f.write("HKEY_LOCAL_MACHINE\n")
+
+    def play(self, steps, env):
+        return play([self.program], steps, env=dict(self.env, **env), cwd=self.drive_c(),
+                    crlf=False)
+
+    def settle(self):
+        pass
+
+    def _export(self, key, out):
+        subprocess.run([self.regedit, "/E", out, key], env=self.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+
+    def stop(self, save=False):
+        pass
+
+
+class WineTemplate:
+    """One fresh 64-bit prefix, made once and kept (build/e2e/wine-template), that every
+    scenario copies."""
+
+    def __init__(self, folder):
+        self.folder = folder
+        self.stamp = os.path.join(folder, ".ovuninst-template")
+
+    def env(self):
+        env = clean_environment()
+        env.update(WINEPREFIX=self.folder, WINEARCH="win64", WINEDEBUG="-all",
+                   WINEDLLOVERRIDES="mscoree,mshtml=")
+        return env
+
+    def _version(self):
+        return subprocess.run(["wine", "--version"], stdout=subprocess.PIPE,
+                              stderr=subprocess.DEVNULL).stdout.decode().strip()
+
+    def valid(self):
+        try:
+            with open(self.stamp) as f:
+                return f.read().strip() == self._version()
+        except OSError:
+            return False
+
+    def ensure(self, log=print):
+        """Makes the template unless a valid one is there; one maker at a time (ctest -j)."""
+        os.makedirs(os.path.dirname(self.folder), exist_ok=True)
+        with open(self.folder + ".lock", "w") as lock:
+            fcntl.flock(lock, fcntl.LOCK_EX)
+            if self.valid():
+                return
+            started = time.monotonic()
+            shutil.rmtree(self.folder, ignore_errors=True)
+            env = self.env()
+            subprocess.run(["wineboot", "-i"], env=env, stdin=subprocess.DEVNULL,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+            subprocess.run(["wineserver", "-w"], env=env, timeout=300)
+            if not os.path.exists(os.path.join(self.folder, "system.reg")):
+                raise MachineError("wineboot made no prefix in %s" % self.folder)
+            with open(self.stamp, "w") as f:
+                f.write(self._version() + "\n")
+            log("made the Wine template prefix in %.1f s" % (time.monotonic() - started))
+
+
+class WineMachine(Machine):
+    """A 64-bit prefix copied from the template, with its own wineserver while it is used. The
+    32-bit program sees the WOW64 views, so the 32-bit regedit imports and exports."""
+
+    crlf = True
+    system_folder = r"C:\windows\syswow64"  # what the 32-bit program's system32 is
+    REGEDIT = r"C:\windows\syswow64\regedit.exe"
+
+    def __init__(self, workdir, program, template, restrict_helper):
+        super().__init__(os.path.join(workdir, "prefix"))
+        self.program, self.template, self.helper = program, template, restrict_helper
+        self.restricted = False
+        self.env = clean_environment()
+        self.env.update(WINEPREFIX=self.folder, WINEARCH="win64", WINEDEBUG="-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml=")
+
+    def start(self):
+        # Hard links make the copy cheap; the files Wine rewrites in place (the registry files
+        # at the top, the .ini files of the Windows folder) get real copies of their own.
+        subprocess.run(["cp", "-al", self.template.folder, self.folder], check=True)
+        rewritten = [n for n in os.listdir(self.folder) if n.endswith(".reg")]
+        windows = os.path.join("drive_c", "windows")
+        rewritten += [os.path.join(windows, n) for n in os.listdir(os.path.join(self.folder,
+                      windows)) if n.lower().endswith(".ini")]
+        for name in rewritten:
+            target = os.path.join(self.folder, name)
+            os.unlink(target)
+            shutil.copy2(os.path.join(self.template.folder, name), target)
+        subprocess.run(["wineserver", "-p"], env=self.env, check=True)
+        # The first process of a session starts Wine's services, which inherit its output and
+        # keep it open: they are started here, so that they never hold the program's pipes.
+        self.import_reg(empty_reg_file(os.path.dirname(self.folder)))
+
+    def wine(self, args, what):
+        return run_tool(["wine"] + args, self.env, what)
+
+    @staticmethod
+    def windows_path(host):
+        return "Z:" + os.path.abspath(host).replace("/", "\\")
+
+    def import_reg(self, path):
+        out = self.wine([self.REGEDIT, "/S", self.windows_path(path)], "importing " + path)
+        if out.strip():  # regedit exits 0 even when it refuses a file; it says so, though
+            raise MachineError("regedit could not import %s:\n%s" % (path, out))
+
+    def restrict(self):
+        # Wine runs everyone as an administrator. It does check a key's own access rights when
+        # the key is opened or created again, but not the parent's when a new key is created;
+        # so the probe's key is made to exist, for this session only, with rights to read it.
+        if not self.helper or not os.path.exists(self.helper):
+            raise MachineError("no read-only key helper built for the Wine build")
+        self.wine([self.helper, RIGHTS_PROBE_KEY], "making the maker's key read-only")
+        self.restricted = True
+
+    def play(self, steps, env):
+        run_env = dict(self.env, WINEDEBUG="fixme-all", **env)
+        return play(["wine", self.program], steps, env=run_env, cwd=self.drive_c(), crlf=True)
+
+    def settle(self):
+        # After a restricted run, restarting the wineserver saves what the program wrote and
+        # drops what was there only for the session (the volatile keys, the read-only rights):
+        # the machine is then what a restart of Windows would find.
+        if self.restricted:
+            self.stop(save=True)
+            subprocess.run(["wineserver", "-p"], env=self.env, check=True)
+
+    def _export(self, key, out):
+        # Wine's regedit exports in UTF-16LE ("Version 5.00"); it exits 0 and writes no file
+        # when the key does not exist.
+        subprocess.run(["wine", self.REGEDIT, "/E", self.windows_path(out), key], env=self.env,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=60)
+
+    def stop(self, save=False):
+        # Without saving, the server is simply killed: the copy's registry files are not needed.
+        subprocess.run(["wineserver", "-k"] if save else ["wineserver", "-k", "9"], env=self.env,
+                       stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-w"], env=self.env, stderr=subprocess.DEVNULL)

@@ -1,0 +1,268 @@
+#!/usr/bin/env python3
+"""Plays the end-to-end scenarios against one build or both.
+
+    tests/e2e/run.py --build linux                 every scenario on the Linux layer
+    tests/e2e/run.py --build win32 answer_Y        one scenario, ovuninst.exe under Wine
+    tests/e2e/run.py --build linux --build win32   both builds, which must agree
+
+Each scenario gets a fresh machine: a machine folder of the Linux layer, or a copy of a
+template 64-bit Wine prefix. Exit status 0 when every scenario passed, 77 when the scenarios
+asked for were all skipped on the builds asked for, 1 otherwise.
+"""
+
+import argparse
+import difflib
+import os
+import shutil
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import regfile  # noqa: E402
+from machines import LinuxMachine, MachineError, WineMachine, WineTemplate  # noqa: E402
+from scenario import BUILDS, Scenario, ScenarioError, names  # noqa: E402
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+SKIPPED = 77
+
+# Where the 32-bit program finds the Windows folders, for paths written as {Name}.
+FOLDER_VALUES = {"ProgramFiles": "ProgramFilesDir", "CommonFiles": "CommonFilesDir"}
+CURRENT_VERSION = r"HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion"
+
+
+def visible(text):
+    """A transcript line as Python writes a string, so "\\r", tabs and blanks show."""
+    return repr(text)[1:-1]
+
+
+def transcript_diff(expected, actual):
+    lines = lambda t: [visible(line) for line in t.splitlines(keepends=True)]
+    return "\n".join(difflib.unified_diff(lines(expected), lines(actual), "expected", "actual",
+                                          lineterm="", n=2))
+
+
+class Exports:
+    """The registry trees exported after the run, each exported once and reused for the keys
+    under it."""
+
+    def __init__(self, machine):
+        self.machine, self.trees = machine, {}
+
+    def covering(self, key):
+        for top, tree in self.trees.items():
+            if regfile.is_under(key, top):
+                return tree
+        return None
+
+    def tree(self, key):
+        """The registry holding `key`'s tree (None when the key does not exist)."""
+        tree = self.covering(key)
+        if tree is None:
+            tree = self.machine.export(key)
+            if tree is not None:
+                self.trees[regfile.fold(key)] = tree
+        return tree
+
+    def exists(self, key):
+        tree = self.covering(key)
+        if tree is not None:
+            return tree.find(key) is not None
+        parent = regfile.parent_key(key)
+        if "\\" not in parent:
+            return self.tree(key) is not None  # a key right under a root
+        # Absence is proven by an export of the parent without the key, not by a failed export
+        # of the key itself, so that a broken export cannot pass for an absent key.
+        if self.tree(parent) is not None:
+            return self.tree(parent).find(key) is not None
+        if self.exists(parent):
+            raise MachineError("the export of [%s] failed although the key exists" % parent)
+        return False
+
+
+class Player:
+    def __init__(self, build, args):
+        self.build, self.args = build, args
+        self.work = os.path.abspath(args.work)
+        if build == "linux":
+            self.program = args.program or os.path.join(ROOT, "build/linux/ovuninst")
+            self.regedit = args.regedit or os.path.join(ROOT, "build/linux/ovregedit")
+        else:
+            self.program = args.program or os.path.join(ROOT, "build/win32/ovuninst.exe")
+            self.helper = args.helper or os.path.join(
+                ROOT, "build/win32/tests/e2e/e2e_readonly_key.exe")
+            self.template = WineTemplate(os.path.join(self.work, "wine-template"))
+        if not os.path.exists(self.program):
+            raise MachineError("no program at %s: build the %s preset" % (self.program, build))
+
+    def machine(self, workdir):
+        if self.build == "linux":
+            return LinuxMachine(workdir, self.program, self.regedit)
+        self.template.ensure()
+        return WineMachine(workdir, self.program, self.template, self.helper)
+
+    def expand(self, machine, path, cache):
+        """Paths may start with {ProgramFiles}, {CommonFiles}, {Windows} or {System}: the folders
+        the program finds on this build (Wine's 32-bit view differs from the layer's)."""
+        if not path.startswith("{"):
+            return path
+        name, _, rest = path[1:].partition("}")
+        if name == "Windows":
+            base = r"C:\Windows"
+        elif name == "System":
+            base = machine.system_folder
+        elif name in FOLDER_VALUES:
+            if "values" not in cache:
+                tree = machine.export(CURRENT_VERSION)
+                key = tree.find(CURRENT_VERSION) if tree else None
+                cache["values"] = key.values if key else {}
+            value = cache["values"].get(FOLDER_VALUES[name].lower())
+            if value is None:
+                raise MachineError("the machine has no %s value" % FOLDER_VALUES[name])
+            base = value.data
+        else:
+            raise ScenarioError("unknown folder {%s} in %r" % (name, path))
+        return base.rstrip("\\") + rest
+
+    def play(self, scenario):
+        """Problems found (empty when the scenario passed)."""
+        workdir = os.path.join(self.work, "%s.%s" % (self.build, scenario.name))
+        shutil.rmtree(workdir, ignore_errors=True)
+        os.makedirs(workdir)
+        machine = self.machine(workdir)
+        problems, folders = [], {}
+        try:
+            machine.start()
+            self.prepare(machine, scenario, folders)
+            transcript, status, stderr, late = machine.play(scenario.steps, scenario.env)
+            machine.settle()
+            problems += late + self.check_run(scenario, transcript, status, stderr)
+            problems += self.check_registry(machine, scenario)
+            problems += self.check_files(machine, scenario, folders)
+        finally:
+            # A machine kept for a look is saved as it is.
+            machine.stop(save=bool(problems) or self.args.keep)
+        if not problems and not self.args.keep:
+            shutil.rmtree(workdir, ignore_errors=True)
+        elif problems:
+            problems.append("(the machine is kept in %s)" % workdir)
+        return problems
+
+    def prepare(self, machine, scenario, folders):
+        for path in scenario.reg_files:
+            machine.import_reg(path)
+        for path in scenario.folders:
+            machine.place_folder(self.expand(machine, path, folders))
+        for path, data in scenario.files.items():
+            machine.place_file(self.expand(machine, path, folders), data)
+        if scenario.maker_libraries:
+            # The maker's stand-in libraries are installed here once they are built (maker/).
+            raise MachineError("installing the maker's libraries is not available yet: %s"
+                               % ", ".join(scenario.maker_libraries))
+        if scenario.restricted:
+            machine.restrict()
+
+    @staticmethod
+    def check_run(scenario, transcript, status, stderr):
+        problems = []
+        expected = scenario.transcript()
+        if transcript != expected:
+            problems.append("the transcript differs (lines shown as Python strings):\n" +
+                            transcript_diff(expected, transcript))
+        if status != 0:
+            problems.append("exit status %s, expected 0" %
+                            ("none (killed after the time limit)" if status is None else status))
+        if problems and stderr.strip():
+            problems.append("standard error:\n" + stderr.rstrip())
+        return problems
+
+    @staticmethod
+    def check_registry(machine, scenario):
+        problems, exports = [], Exports(machine)
+        for top, expected in scenario.expected_trees():
+            if exports.tree(top) is None:
+                problems.append("missing key    [%s] (and its tree)" % top)
+                continue
+            problems += regfile.compare_trees(expected, exports.tree(top), top)
+        for key in scenario.present:
+            if not exports.exists(key):
+                problems.append("missing key    [%s]" % key)
+        for key in scenario.absent:
+            if exports.exists(key):
+                problems.append("key still there [%s]" % key)
+        return problems
+
+    def check_files(self, machine, scenario, folders):
+        problems = []
+        for path in scenario.files_present:
+            if not machine.exists(self.expand(machine, path, folders)):
+                problems.append("missing file or folder %s" % path)
+        for path in scenario.files_absent:
+            if machine.exists(self.expand(machine, path, folders)):
+                problems.append("file or folder still there %s" % path)
+        return problems
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("scenarios", nargs="*", help="scenario names (default: all)")
+    parser.add_argument("--build", action="append", choices=BUILDS,
+                        help="build to play on (repeatable; default: both)")
+    parser.add_argument("--program", help="the program to run (one build only)")
+    parser.add_argument("--regedit", help="the Linux layer's ovregedit")
+    parser.add_argument("--helper", help="the Wine build's e2e_readonly_key.exe")
+    parser.add_argument("--work", default=os.path.join(ROOT, "build/e2e"),
+                        help="folder for the Wine template and the scenarios' machines")
+    parser.add_argument("--keep", action="store_true", help="keep every machine afterwards")
+    parser.add_argument("--prepare", action="store_true",
+                        help="only make the Wine template prefix if it is missing")
+    parser.add_argument("--list", action="store_true", help="list the scenarios")
+    args = parser.parse_args(argv)
+    builds = args.build or list(BUILDS)
+    if args.program and len(builds) != 1:
+        parser.error("--program needs exactly one --build")
+
+    if args.list:
+        for name in names():
+            print("%-34s %s" % (name, Scenario(name).about))
+        return 0
+    if args.prepare:
+        WineTemplate(os.path.join(os.path.abspath(args.work), "wine-template")).ensure()
+        return 0
+
+    try:
+        scenarios = [Scenario(n) for n in (args.scenarios or names())]
+        players = [Player(b, args) for b in builds]
+    except (ScenarioError, MachineError) as e:
+        print("e2e: %s" % e, file=sys.stderr)
+        return 1
+
+    counts = {"passed": 0, "failed": 0, "skipped": 0}
+    started = time.monotonic()
+    for scenario in scenarios:
+        for player in players:
+            label = "%s.%s" % (player.build, scenario.name)
+            reason = scenario.skip.get(player.build)
+            if reason:
+                counts["skipped"] += 1
+                print("SKIP %s: %s" % (label, reason), flush=True)
+                continue
+            began = time.monotonic()
+            try:
+                problems = player.play(scenario)
+            except (MachineError, ScenarioError, regfile.RegFileError) as e:
+                problems = ["the machine could not be played: %s" % e]
+            took = time.monotonic() - began
+            counts["failed" if problems else "passed"] += 1
+            print("%s %s (%.1f s)" % ("FAIL" if problems else "PASS", label, took), flush=True)
+            for problem in problems:
+                print("    " + problem.replace("\n", "\n    "), flush=True)
+    print("%d passed, %d failed, %d skipped in %.1f s" % (
+        counts["passed"], counts["failed"], counts["skipped"], time.monotonic() - started))
+    if counts["failed"]:
+        return 1
+    return SKIPPED if counts["skipped"] and not counts["passed"] else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,126 @@
+"""Scenarios: a machine, a dialogue, and what the registry and the files hold afterwards.
+
+A scenario is one JSON file in scenarios/; registry files it names are in machines/; texts it
+names as "@name" are in texts.json, so that a text every scenario shows is written once.
+"""
+
+import json
+import os
+
+import regfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SCENARIOS = os.path.join(HERE, "scenarios")
+MACHINES = os.path.join(HERE, "machines")
+TEXTS = os.path.join(HERE, "texts.json")
+BUILDS = ("linux", "win32")
+
+FIELDS = {
+    "": {"about", "machine", "dialogue", "registry_after", "files_after", "skip"},
+    "machine": {"reg", "folders", "files", "restricted", "maker_libraries", "env"},
+    "registry_after": {"trees", "present", "absent"},
+    "files_after": {"present", "absent"},
+}
+
+
+class ScenarioError(ValueError):
+    pass
+
+
+def names():
+    return sorted(n[:-5] for n in os.listdir(SCENARIOS) if n.endswith(".json"))
+
+
+def load_texts():
+    with open(TEXTS, encoding="utf-8") as f:
+        texts = json.load(f)
+    return {k: "".join(v) if isinstance(v, list) else v for k, v in texts.items()
+            if not k.startswith("_")}
+
+
+def check_fields(data, where):
+    allowed = FIELDS[where]
+    unknown = set(data) - allowed
+    if unknown:
+        raise ScenarioError("unknown field(s) %s in %s" % (", ".join(sorted(unknown)),
+                                                            where or "the scenario"))
+
+
+def key_list(value, where):
+    if not isinstance(value, list) or not all(isinstance(k, str) for k in value):
+        raise ScenarioError("%s is a list of key paths" % where)
+    return [regfile.canonical_key(k) for k in value]
+
+
+class Scenario:
+    def __init__(self, name, texts=None):
+        self.name = name
+        path = os.path.join(SCENARIOS, name + ".json")
+        if not os.path.exists(path):
+            raise ScenarioError("no scenario %r (have: %s)" % (name, ", ".join(names())))
+        with open(path, encoding="utf-8") as f:
+            data = json.load(f)
+        try:
+            self._load(data, load_texts() if texts is None else texts)
+        except (ScenarioError, regfile.RegFileError) as e:
+            raise ScenarioError("%s: %s" % (path, e)) from None
+
+    def _load(self, data, texts):
+        check_fields(data, "")
+        self.about = data.get("about", "")
+        machine = data.get("machine", {})
+        check_fields(machine, "machine")
+        self.reg_files = [self.machine_file(n) for n in machine.get("reg", [])]
+        self.folders = list(machine.get("folders", []))
+        self.files = {p: t.encode("latin-1") for p, t in machine.get("files", {}).items()}
+        self.restricted = bool(machine.get("restricted", False))
+        self.maker_libraries = list(machine.get("maker_libraries", []))
+        self.env = dict(machine.get("env", {}))
+        self.steps = self._dialogue(data.get("dialogue", []), texts)
+        registry = data.get("registry_after", {})
+        check_fields(registry, "registry_after")
+        self.trees = [self.machine_file(n) for n in registry.get("trees", [])]
+        self.present = key_list(registry.get("present", []), "registry_after.present")
+        self.absent = key_list(registry.get("absent", []), "registry_after.absent")
+        files = data.get("files_after", {})
+        check_fields(files, "files_after")
+        self.files_present = list(files.get("present", []))
+        self.files_absent = list(files.get("absent", []))
+        self.skip = dict(data.get("skip", {}))
+        if set(self.skip) - set(BUILDS):
+            raise ScenarioError("skip names a build other than %s" % ", ".join(BUILDS))
+
+    @staticmethod
+    def machine_file(name):
+        path = os.path.join(MACHINES, name)
+        regfile.parse_file(path)  # a broken file is the scenario's fault, said before any run
+        return path
+
+    @staticmethod
+    def _dialogue(items, texts):
+        steps = []
+        for item in items:
+            if isinstance(item, dict):
+                if set(item) != {"type"} or not isinstance(item["type"], str):
+                    raise ScenarioError("a typed answer is {\"type\": \"text\"}")
+                steps.append(("type", item["type"]))
+            elif isinstance(item, str) and item.startswith("@") and not item.startswith("@@"):
+                if item[1:] not in texts:
+                    raise ScenarioError("no text %r in texts.json" % item[1:])
+                steps.append(("out", texts[item[1:]]))
+            elif isinstance(item, str):
+                steps.append(("out", item[1:] if item.startswith("@@") else item))
+            else:
+                raise ScenarioError("dialogue items are texts or {\"type\": ...}")
+        return steps
+
+    def transcript(self):
+        return "".join(text for kind, text in self.steps if kind == "out")
+
+    def expected_trees(self):
+        """(top key, expected registry) for every tree the expected files describe."""
+        result = []
+        for path in self.trees:
+            expected = regfile.parse_file(path)
+            result += [(top, expected) for top in expected.tops()]
+        return result
