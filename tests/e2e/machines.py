@@ -148,6 +148,10 @@ class LinuxMachine(Machine):
     def settle(self):
         pass
 
+    def run_at_console(self):
+        """Runs the program on this terminal, for a person to answer."""
+        return subprocess.run([self.program], env=self.env, cwd=self.drive_c()).returncode
+
     def _export(self, key, out):
         subprocess.run([self.regedit, "/E", out, key], env=self.env, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
@@ -258,6 +262,10 @@ class WineMachine(Machine):
     def play(self, steps, env):
         run_env = dict(self.env, WINEDEBUG="fixme-all", **env)
         return play(["wine", self.program], steps, env=run_env, cwd=self.drive_c(), crlf=True)
+
+    def run_at_console(self):
+        env = dict(self.env, WINEDEBUG="fixme-all")
+        return subprocess.run(["wine", self.program], env=env, cwd=self.drive_c()).returncode
 
     def settle(self):
         # After a restricted run, restarting the wineserver saves what the program wrote and

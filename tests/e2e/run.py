@@ -47,7 +47,7 @@ class Exports:
     under it."""
 
     def __init__(self, machine):
-        self.machine, self.trees = machine, {}
+        self.machine, self.trees, self.missing = machine, {}, set()
 
     def covering(self, key):
         for top, tree in self.trees.items():
@@ -58,9 +58,11 @@ class Exports:
     def tree(self, key):
         """The registry holding `key`'s tree (None when the key does not exist)."""
         tree = self.covering(key)
-        if tree is None:
+        if tree is None and regfile.fold(key) not in self.missing:
             tree = self.machine.export(key)
-            if tree is not None:
+            if tree is None:
+                self.missing.add(regfile.fold(key))
+            else:
                 self.trees[regfile.fold(key)] = tree
         return tree
 

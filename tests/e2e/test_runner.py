@@ -1,0 +1,247 @@
+"""The runner's own parts, checked without a machine: reading registry files of both formats,
+comparing trees, playing a dialogue, and proving keys absent."""
+
+import codecs
+import os
+import sys
+import textwrap
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import regfile  # noqa: E402
+from dialogue import play  # noqa: E402
+from run import Exports  # noqa: E402
+from scenario import Scenario, ScenarioError, load_texts, names  # noqa: E402
+
+REGEDIT4 = textwrap.dedent(r'''
+    REGEDIT4
+
+    ; a comment
+    [HKEY_CLASSES_ROOT\Software\Orvane]
+    "Version"="3.2 \"beta\" C:\\x"
+    @="default"
+    "Flags"=dword:0000002a
+    "Blob"=hex:00,01,\
+      fe,ff
+    "Expand"=hex(2):25,41,25,00
+    "Multi"=hex(7):61,00,62,63,00,00
+
+    [HKCR\Software\Orvane\Deep\Er]
+    ''').lstrip("\n")
+
+
+def unicode_export(text):
+    """What Wine's regedit writes: UTF-16LE with a byte order mark and CR LF line ends."""
+    return codecs.BOM_UTF16_LE + text.replace("\n", "\r\n").encode("utf-16-le")
+
+
+class RegistryFiles(unittest.TestCase):
+    def test_regedit4_values_of_every_kind(self):
+        key = regfile.parse_bytes(REGEDIT4.encode()).find(r"HKEY_CLASSES_ROOT\Software\Orvane")
+        values = {name: (v.kind, v.data) for name, v in key.values.items()}
+        self.assertEqual(values, {
+            "version": (1, '3.2 "beta" C:\\x'), "": (1, "default"), "flags": (4, 42),
+            "blob": (3, b"\x00\x01\xfe\xff"), "expand": (2, "%A%"), "multi": (7, ("a", "bc"))})
+
+    def test_unicode_export_reads_like_the_same_regedit4_content(self):
+        unicode = textwrap.dedent(r'''
+            Windows Registry Editor Version 5.00
+
+            [HKEY_CLASSES_ROOT\Software\Orvane]
+            "Version"="3.2 \"beta\" C:\\x"
+            @="default"
+            "Flags"=dword:0000002a
+            "Blob"=hex:00,01,fe,ff
+            "Expand"=hex(2):25,00,41,00,25,00,00,00
+            "Multi"=hex(7):61,00,00,00,62,00,63,00,00,00,00,00
+
+            [HKEY_CLASSES_ROOT\Software\Orvane\Deep]
+
+            [HKEY_CLASSES_ROOT\Software\Orvane\Deep\Er]
+            ''').lstrip("\n")
+        expected = regfile.parse_bytes(REGEDIT4.encode())
+        actual = regfile.parse_bytes(unicode_export(unicode))
+        self.assertEqual(regfile.compare_trees(expected, actual, r"HKCR\Software\Orvane"), [])
+
+    def test_listed_keys_imply_their_parents_within_a_tree(self):
+        tree = regfile.parse_bytes(REGEDIT4.encode()).subtree(r"HKCR\Software\Orvane")
+        self.assertIsNotNone(tree.find(r"HKEY_CLASSES_ROOT\Software\Orvane\Deep"))
+        self.assertIsNone(tree.find(r"HKEY_CLASSES_ROOT\Software"))
+
+    def test_tops_are_the_keys_without_a_listed_ancestor(self):
+        text = "REGEDIT4\n\n[HKLM\\A\\B]\n[HKLM\\A\\B\\C]\n[HKCU\\A]\n[HKLM\\A\\BB]\n"
+        self.assertEqual(regfile.parse_bytes(text.encode()).tops(),
+                         ["HKEY_CURRENT_USER\\A", "HKEY_LOCAL_MACHINE\\A\\B",
+                          "HKEY_LOCAL_MACHINE\\A\\BB"])
+
+    def test_faults_are_reported_with_their_line(self):
+        for text, words in [("REGEDIT5\n", "not a registry file"),
+                            ("REGEDIT4\n\n\"v\"=\"x\"\n", "line 3: value outside any key"),
+                            ("REGEDIT4\n[HKXX\\A]\n", "unknown registry root"),
+                            ("REGEDIT4\n[HKCU\\A]\n\"v\"=\"open\n", "unterminated string"),
+                            ("REGEDIT4\n[HKCU\\A]\n\"v\"=dword:1\n", "8 hexadecimal digits"),
+                            ("REGEDIT4\n[-HKCU\\A]\n", "deletions")]:
+            with self.assertRaisesRegex(regfile.RegFileError, words):
+                regfile.parse_bytes(text.encode())
+
+
+class TreeComparison(unittest.TestCase):
+    def compare(self, expected, actual, top=r"HKCU\A"):
+        parse = lambda t: regfile.parse_bytes(("REGEDIT4\n\n" + t).encode())
+        return regfile.compare_trees(parse(expected), parse(actual), top)
+
+    def test_names_compare_without_case(self):
+        self.assertEqual(self.compare('[HKCU\\A\\Key]\n"Name"="v"\n',
+                                      '[HKEY_CURRENT_USER\\a\\KEY]\n"NAME"="v"\n'), [])
+
+    def test_each_kind_of_difference_is_named(self):
+        problems = self.compare('[HKCU\\A]\n"same"="1"\n"changed"="1"\n"gone"="1"\n'
+                                '[HKCU\\A\\Lost]\n',
+                                '[HKCU\\A]\n"same"="1"\n"changed"=dword:00000001\n"new"="1"\n'
+                                '[HKCU\\A\\Extra]\n')
+        self.assertEqual(len(problems), 5, problems)
+        text = "\n".join(problems)
+        for words in ['changed value  [HKEY_CURRENT_USER\\A] "changed"',
+                      'missing value  [HKEY_CURRENT_USER\\A] "gone"',
+                      'unexpected value [HKEY_CURRENT_USER\\A] "new"',
+                      "missing key    [HKEY_CURRENT_USER\\A\\Lost]",
+                      "unexpected key [HKEY_CURRENT_USER\\A\\Extra]"]:
+            self.assertIn(words, text)
+
+    def test_keys_outside_the_top_are_not_compared(self):
+        self.assertEqual(self.compare("[HKCU\\A]\n", "[HKCU\\A]\n[HKCU\\AB]\n[HKCU\\B]\n"), [])
+
+
+class FakeMachine:
+    """Exports from a registry held in memory, counting them."""
+
+    def __init__(self, text):
+        self.registry = regfile.parse_bytes(("REGEDIT4\n\n" + text).encode())
+        for key in list(self.registry.keys.values()):
+            parent = regfile.parent_key(key.path)
+            while "\\" in parent:
+                self.registry.add_key(parent)
+                parent = regfile.parent_key(parent)
+        self.exported = []
+
+    def export(self, key):
+        self.exported.append(key)
+        if self.registry.find(key) is None:
+            return None
+        return self.registry.subtree(key)
+
+
+class ProvingKeys(unittest.TestCase):
+    def test_absence_is_proven_by_the_parents_export(self):
+        machine = FakeMachine("[HKCR\\Software\\Other]\n")
+        exports = Exports(machine)
+        self.assertFalse(exports.exists(r"HKCR\Software\Orvane"))
+        self.assertEqual(machine.exported, [r"HKEY_CLASSES_ROOT\Software"])
+
+    def test_a_missing_parent_is_proven_missing_in_turn(self):
+        machine = FakeMachine("[HKCR\\Software\\Other]\n")
+        self.assertFalse(Exports(machine).exists(r"HKCR\Software\Orvane\test\deeper"))
+        self.assertEqual(machine.exported, [r"HKEY_CLASSES_ROOT\Software\Orvane\test",
+                                            r"HKEY_CLASSES_ROOT\Software\Orvane",
+                                            r"HKEY_CLASSES_ROOT\Software"])
+
+    def test_one_export_serves_every_key_under_it(self):
+        machine = FakeMachine("[HKCR\\Software\\Orvane\\a\\b]\n")
+        exports = Exports(machine)
+        self.assertIsNotNone(exports.tree(r"HKCR\Software\Orvane"))
+        self.assertTrue(exports.exists(r"HKCR\Software\Orvane\A\B"))
+        self.assertFalse(exports.exists(r"HKCR\Software\Orvane\test"))
+        self.assertEqual(machine.exported, [r"HKCR\Software\Orvane"])
+
+    def test_an_export_failing_for_a_key_that_exists_is_an_error(self):
+        machine = FakeMachine("[HKCR\\Software\\Orvane]\n")
+        broken = machine.export
+        machine.export = lambda key: None if key.endswith("Orvane") else broken(key)
+        with self.assertRaisesRegex(RuntimeError, "failed although the key exists"):
+            Exports(machine).exists(r"HKCR\Software\Orvane\test")
+
+
+def python_program(source):
+    return [sys.executable, "-c", textwrap.dedent(source)]
+
+
+class Dialogue(unittest.TestCase):
+    ASKS_TWICE = """
+        import sys
+        out = sys.stdout.buffer
+        out.write(b"first?\\n"); out.flush()
+        a = sys.stdin.buffer.readline()
+        out.write(b"got " + a + b"second?\\n"); out.flush()
+        b = sys.stdin.buffer.readline()
+        out.write(b"got " + (b or b"end\\n")); out.flush()
+        """
+
+    def play(self, program, steps, crlf=False, patience=10.0):
+        env = dict(os.environ)
+        env.pop("PYTHONUNBUFFERED", None)  # the programs here choose when their output goes
+        return play(python_program(program), steps, env=env, cwd=None, crlf=crlf,
+                    patience=patience)
+
+    def test_answers_follow_their_prompts_and_input_ends_after_the_last(self):
+        transcript, status, _, late = self.play(self.ASKS_TWICE, [
+            ("out", "first?\n"), ("type", "Y\n"), ("out", "got Y\nsecond?\n")])
+        self.assertEqual((transcript, status, late),
+                         ("first?\ngot Y\nsecond?\ngot end\n", 0, []))
+
+    def test_text_mode_line_ends_are_read_as_newlines_and_typed_as_crlf(self):
+        program = """
+            import sys
+            sys.stdout.buffer.write(b"ask?\\r\\n\\r\\t\\t\\r\\r\\n"); sys.stdout.flush()
+            sys.stdout.buffer.write(repr(sys.stdin.buffer.readline()).encode())
+            """
+        transcript, _, _, _ = self.play(program, [("out", "ask?\n\r\t\t\r\n"), ("type", "Y\n")],
+                                        crlf=True)
+        self.assertEqual(transcript, "ask?\n\r\t\t\r\nb'Y\\r\\n'")
+
+    def test_a_prompt_held_back_is_reported(self):
+        program = """
+            import sys, time
+            sys.stdout.write("held back?\\n")   # not flushed before the read
+            sys.stdin.readline()
+            """
+        _, status, _, late = self.play(program, [("out", "held back?\n"), ("type", "Y\n")],
+                                       patience=0.5)
+        self.assertEqual(status, 0)
+        self.assertEqual(len(late), 1)
+        self.assertIn("had not come", late[0])
+
+    def test_output_going_its_own_way_does_not_wait_for_the_prompt(self):
+        transcript, _, _, late = self.play(self.ASKS_TWICE, [
+            ("out", "other?\n"), ("type", "N\n")], patience=30)
+        self.assertEqual(late, [])
+        self.assertTrue(transcript.startswith("first?\ngot N\n"))
+
+    def test_exit_status_and_standard_error_are_kept_apart(self):
+        program = """
+            import sys
+            sys.stderr.write("trouble\\n"); print("out"); sys.exit(3)
+            """
+        self.assertEqual(self.play(program, [])[:3], ("out\n", 3, "trouble\n"))
+
+
+class Scenarios(unittest.TestCase):
+    def test_every_scenario_loads_and_its_files_parse(self):
+        texts = load_texts()
+        for name in names():
+            with self.subTest(name):
+                scenario = Scenario(name, texts)
+                self.assertTrue(scenario.about)
+                scenario.expected_trees()
+
+    def test_named_texts_and_typing_mistakes_are_caught(self):
+        for data, words in [({"dialogue": ["@nowhere"]}, "no text 'nowhere'"),
+                            ({"dialogue": [{"typed": "Y"}]}, "typed answer"),
+                            ({"machine": {"regs": []}}, "unknown field"),
+                            ({"skip": {"win64": "x"}}, "skip names a build")]:
+            with self.assertRaisesRegex(ScenarioError, words):
+                Scenario.__new__(Scenario)._load(data, load_texts())
+
+
+if __name__ == "__main__":
+    unittest.main()
