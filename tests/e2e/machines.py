@@ -116,7 +116,7 @@ class Machine:
 class LinuxMachine(Machine):
     """A machine folder of the Linux layer, named to the program by OVUNINST_MACHINE."""
 
-    system_folder = r"C:\Windows\System32"
+    system_folder = r"C:\windows\system32"
 
     def __init__(self, workdir, program, regedit):
         super().__init__(os.path.join(workdir, "machine"))

@@ -162,6 +162,19 @@ class ProvingKeys(unittest.TestCase):
             Exports(machine).exists(r"HKCR\Software\Orvane\test")
 
 
+class MachinePaths(unittest.TestCase):
+    def test_c_paths_match_existing_folders_without_case_and_stay_on_the_drive(self):
+        import tempfile
+        from machines import MachineError, host_path
+        with tempfile.TemporaryDirectory() as drive_c:
+            os.makedirs(os.path.join(drive_c, "windows", "syswow64"))
+            self.assertEqual(host_path(drive_c, r"C:\Windows\SysWOW64\New\x.dll"),
+                             os.path.join(drive_c, "windows", "syswow64", "New", "x.dll"))
+            for bad in (r"C:\windows\..\..\etc", r"D:\x", "relative"):
+                with self.assertRaises(MachineError):
+                    host_path(drive_c, bad)
+
+
 def python_program(source):
     return [sys.executable, "-c", textwrap.dedent(source)]
 
