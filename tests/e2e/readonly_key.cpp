@@ -14,43 +14,48 @@
 
 namespace {
 
-HKEY RootByName(const std::string& name)
-{
-    if (name == "HKEY_CLASSES_ROOT") return HKEY_CLASSES_ROOT;
-    if (name == "HKEY_CURRENT_USER") return HKEY_CURRENT_USER;
-    if (name == "HKEY_LOCAL_MACHINE") return HKEY_LOCAL_MACHINE;
+HKEY RootByName(const std::string& name) {
+    if (name == "HKEY_CLASSES_ROOT")
+        return HKEY_CLASSES_ROOT;
+    if (name == "HKEY_CURRENT_USER")
+        return HKEY_CURRENT_USER;
+    if (name == "HKEY_LOCAL_MACHINE")
+        return HKEY_LOCAL_MACHINE;
     return nullptr;
 }
 
-std::vector<std::string> Split(const std::string& path)
-{
+std::vector<std::string> Split(const std::string& path) {
     std::vector<std::string> parts;
     size_t start = 0;
     while (start <= path.size()) {
         size_t end = path.find('\\', start);
-        if (end == std::string::npos) end = path.size();
-        if (end > start) parts.push_back(path.substr(start, end - start));
+        if (end == std::string::npos)
+            end = path.size();
+        if (end > start)
+            parts.push_back(path.substr(start, end - start));
         start = end + 1;
     }
     return parts;
 }
 
 // Opens every part of the path, creating the missing ones as volatile keys.
-LONG OpenOrCreateVolatile(HKEY root, const std::vector<std::string>& parts, HKEY* result)
-{
+LONG OpenOrCreateVolatile(HKEY root, const std::vector<std::string>& parts, HKEY* result) {
     HKEY current = root;
     bool creating = false;
     for (const std::string& part : parts) {
         HKEY next = nullptr;
         LONG status = ERROR_FILE_NOT_FOUND;
-        if (!creating) status = RegOpenKeyExA(current, part.c_str(), 0, KEY_READ | WRITE_DAC, &next);
+        if (!creating)
+            status = RegOpenKeyExA(current, part.c_str(), 0, KEY_READ | WRITE_DAC, &next);
         if (status == ERROR_FILE_NOT_FOUND) {
             creating = true;
             status = RegCreateKeyExA(current, part.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
                                      KEY_ALL_ACCESS | WRITE_DAC, nullptr, &next, nullptr);
         }
-        if (current != root) RegCloseKey(current);
-        if (status != ERROR_SUCCESS) return status;
+        if (current != root)
+            RegCloseKey(current);
+        if (status != ERROR_SUCCESS)
+            return status;
         current = next;
     }
     *result = current;
@@ -58,8 +63,7 @@ LONG OpenOrCreateVolatile(HKEY root, const std::vector<std::string>& parts, HKEY
 }
 
 // A protected access list that lets everyone read the key and nobody change it.
-LONG AllowReadOnly(HKEY key)
-{
+LONG AllowReadOnly(HKEY key) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KR;;;WD)", SDDL_REVISION_1,
                                                               &descriptor, nullptr))
@@ -69,8 +73,7 @@ LONG AllowReadOnly(HKEY key)
     return status;
 }
 
-int MakeReadOnly(const std::string& path)
-{
+int MakeReadOnly(const std::string& path) {
     std::vector<std::string> parts = Split(path);
     HKEY root = parts.empty() ? nullptr : RootByName(parts[0]);
     if (root == nullptr || parts.size() < 2) {
@@ -100,13 +103,13 @@ int MakeReadOnly(const std::string& path)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc < 2) {
         fprintf(stderr, "usage: e2e_readonly_key KEY...\n");
         return 2;
     }
     for (int i = 1; i < argc; ++i)
-        if (MakeReadOnly(argv[i]) != 0) return 1;
+        if (MakeReadOnly(argv[i]) != 0)
+            return 1;
     return 0;
 }
