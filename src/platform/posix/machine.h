@@ -1,14 +1,35 @@
 // The machine the Linux layer plays: a folder like a Wine prefix, named by OVUNINST_MACHINE
 // (default ~/.local/share/ovuninst/machine), made on first use with the folders and registry
 // values of a fresh Windows.
+//
+// Layout of a machine folder:
+//   registry.reg      the registry (HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_USERS), REGEDIT4
+//   registry.lock     taken (flock) while the registry is read or written back
+//   readonly-roots    optional: root names, one a line ("HKEY_LOCAL_MACHINE" or "HKLM", ...),
+//                     whose keys refuse writes, as for a restricted user
+//   drive_c/          drive C:, with windows/system32, Program Files, Program Files (x86)/Common
+//                     Files and users/<name>
+//   dosdevices/       further drive letters
 #pragma once
 
 #include <string>
 
 namespace ovlayer {
 
+// The Windows and system folders as a 32-bit program sees them on a 64-bit Wine prefix.
+extern const char* const kWindowsFolder;      // "C:\windows"
+extern const char* const kSystemFolder;       // "C:\windows\system32"
+extern const char* const kProgramFilesFolder; // "C:\Program Files (x86)"
+extern const char* const kCommonFilesFolder;  // "C:\Program Files (x86)\Common Files"
+
 // The machine folder, made (with drive_c and registry.reg) on first use.
 const std::string& MachineFolder();
+
+// MachineFolder() + "/" + name.
+std::string MachinePath(const std::string& name);
+
+// The user the machine is set up for (the Unix login name, as Wine names the profile folder).
+std::string MachineUserName();
 
 // Tests: drop everything loaded from the current machine and use `folder` from now on. Pending
 // registry changes of the old machine are discarded, not written.

@@ -1,0 +1,203 @@
+#include "platform/posix/registry_tree.h"
+
+#include <strings.h>
+
+namespace ovlayer {
+
+namespace {
+
+struct RootSpelling {
+    const char* longName;
+    const char* shortName;
+    RootId root;
+    bool classes;
+};
+
+const RootSpelling kRootSpellings[] = {
+    {"HKEY_LOCAL_MACHINE", "HKLM", kLocalMachine, false},
+    {"HKEY_CURRENT_USER", "HKCU", kCurrentUser, false},
+    {"HKEY_USERS", "HKU", kUsers, false},
+    {"HKEY_CLASSES_ROOT", "HKCR", kLocalMachine, true},
+};
+
+} // namespace
+
+const char* RootName(RootId root) {
+    return kRootSpellings[root].longName;
+}
+
+bool ParseRootName(const std::string& name, RootId* root, bool* classes) {
+    for (const RootSpelling& spelling : kRootSpellings) {
+        if (strcasecmp(name.c_str(), spelling.longName) == 0 ||
+            strcasecmp(name.c_str(), spelling.shortName) == 0) {
+            *root = spelling.root;
+            *classes = spelling.classes;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool SplitKeyPath(const std::string& path, std::vector<std::string>* names) {
+    names->clear();
+    if (!path.empty() && path[0] == '\\') {
+        return false;
+    }
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find('\\', start);
+        if (end == std::string::npos) {
+            end = path.size();
+        }
+        if (end > start) {
+            names->push_back(path.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
+RegKey::RegKey(std::string name, RegKey* parent, RootId root)
+    : name_(std::move(name)), parent_(parent), root_(root) {}
+
+std::string RegKey::Path() const {
+    if (!parent_) {
+        return deleted_ ? name_ : RootName(root_);
+    }
+    return parent_->Path() + "\\" + name_;
+}
+
+std::shared_ptr<RegKey> RegKey::Child(const std::string& name) const {
+    const std::shared_ptr<RegKey>* child = children_.Find(name);
+    return child ? *child : nullptr;
+}
+
+std::shared_ptr<RegKey> RegKey::ChildAt(size_t index) const {
+    const std::shared_ptr<RegKey>* child = children_.At(index);
+    return child ? *child : nullptr;
+}
+
+std::shared_ptr<RegKey> RegKey::AddChild(const std::string& name) {
+    if (std::shared_ptr<RegKey>* existing = children_.Find(name)) {
+        return *existing;
+    }
+    return children_.Put(name, std::make_shared<RegKey>(name, this, root_));
+}
+
+bool RegKey::RemoveChild(const std::string& name) {
+    std::shared_ptr<RegKey>* child = children_.Find(name);
+    if (!child) {
+        return false;
+    }
+    (*child)->MarkDeleted();
+    children_.Erase(name);
+    return true;
+}
+
+void RegKey::MarkDeleted() {
+    children_.ForEach([](const std::shared_ptr<RegKey>& child) { child->MarkDeleted(); });
+    deleted_ = true;
+    parent_ = nullptr;
+}
+
+void RegKey::SetValue(const std::string& name, DWORD type, std::string data) {
+    if (RegValue* existing = values_.Find(name)) {
+        existing->type = type;
+        existing->data = std::move(data);
+        return;
+    }
+    values_.Put(name, RegValue{name, type, std::move(data)});
+}
+
+RegistryTree::RegistryTree() {
+    for (int root = 0; root < kRootCount; ++root) {
+        roots_[root] = std::make_shared<RegKey>("", nullptr, static_cast<RootId>(root));
+    }
+}
+
+RegistryTree::~RegistryTree() {
+    for (const std::shared_ptr<RegKey>& root : roots_) {
+        root->MarkDeleted();
+    }
+}
+
+std::shared_ptr<RegKey> RegistryTree::Walk(const std::string& path, bool create) const {
+    const size_t slash = path.find('\\');
+    RootId root;
+    bool classes;
+    if (!ParseRootName(path.substr(0, slash), &root, &classes)) {
+        return nullptr;
+    }
+    std::vector<std::string> names;
+    if (slash != std::string::npos && !SplitKeyPath(path.substr(slash + 1), &names)) {
+        return nullptr;
+    }
+    if (classes) {
+        names.insert(names.begin(), {"Software", "Classes"});
+    }
+    std::shared_ptr<RegKey> key = roots_[root];
+    for (const std::string& name : names) {
+        key = create ? key->AddChild(name) : key->Child(name);
+        if (!key) {
+            return nullptr;
+        }
+    }
+    return key;
+}
+
+std::shared_ptr<RegKey> RegistryTree::Find(const std::string& path) const {
+    return Walk(path, false);
+}
+
+std::shared_ptr<RegKey> RegistryTree::Create(const std::string& path) {
+    return Walk(path, true);
+}
+
+void RegistryTree::Apply(const RegOp& op) {
+    switch (op.kind) {
+    case RegOp::kCreateKey:
+        Create(op.key);
+        return;
+    case RegOp::kDeleteTree:
+    case RegOp::kDeleteKey: {
+        std::shared_ptr<RegKey> key = Find(op.key);
+        if (key && key->Parent() && (op.kind == RegOp::kDeleteTree || key->ChildCount() == 0)) {
+            key->Parent()->RemoveChild(key->Name());
+        }
+        return;
+    }
+    case RegOp::kSetValue:
+        if (std::shared_ptr<RegKey> key = Create(op.key)) {
+            key->SetValue(op.name, op.type, op.data);
+        }
+        return;
+    case RegOp::kDeleteValue:
+        if (std::shared_ptr<RegKey> key = Find(op.key)) {
+            key->DeleteValue(op.name);
+        }
+        return;
+    }
+}
+
+void RegistryTree::Apply(const std::vector<RegOp>& ops) {
+    // A .reg file creates a key and then sets its values: find that key once for all of them.
+    const std::string* lastPath = nullptr;
+    std::shared_ptr<RegKey> lastKey;
+    for (const RegOp& op : ops) {
+        const bool onKey = op.kind == RegOp::kCreateKey || op.kind == RegOp::kSetValue;
+        if (!onKey) {
+            Apply(op);
+            lastPath = nullptr;
+            continue;
+        }
+        if (!lastPath || *lastPath != op.key || lastKey->Deleted()) {
+            lastKey = Create(op.key);
+            lastPath = lastKey ? &op.key : nullptr;
+        }
+        if (lastKey && op.kind == RegOp::kSetValue) {
+            lastKey->SetValue(op.name, op.type, op.data);
+        }
+    }
+}
+
+} // namespace ovlayer
