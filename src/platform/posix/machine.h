@@ -31,8 +31,9 @@ std::string MachinePath(const std::string& name);
 // The user the machine is set up for (the Unix login name, as Wine names the profile folder).
 std::string MachineUserName();
 
-// Tests: drop everything loaded from the current machine and use `folder` from now on. Pending
-// registry changes of the old machine are discarded, not written.
+// Tests: drop everything loaded from the current machine and use `folder` from now on (an empty
+// name: the default machine again). Pending registry changes of the old machine are discarded,
+// not written.
 void UseMachine(const std::string& folder);
 
 // Each part of the layer that caches machine state registers how to drop it.
