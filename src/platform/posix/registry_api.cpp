@@ -458,11 +458,20 @@ LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWO
     if ((data && !dataSize) || reserved) {
         return ERROR_INVALID_PARAMETER;
     }
-    const OpenKey* open;
-    if (LONG status = Use(key, KEY_QUERY_VALUE, &open)) {
-        return status;
+    // As NT does: a size asked for without a buffer starts at 0, and a failed query reports
+    // the type REG_NONE.
+    if (!data && dataSize) {
+        *dataSize = 0;
     }
-    return QueryValue(*open->view.Top(), valueName, type, data, dataSize);
+    const OpenKey* open;
+    LONG status = Use(key, KEY_QUERY_VALUE, &open);
+    if (status == ERROR_SUCCESS) {
+        status = QueryValue(*open->view.Top(), valueName, type, data, dataSize);
+    }
+    if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA && type) {
+        *type = REG_NONE;
+    }
+    return status;
 }
 
 LONG WINAPI RegSetValueA(HKEY key, LPCSTR subKey, DWORD type, LPCSTR data, DWORD) {

@@ -89,25 +89,31 @@ bool RegistryStore::Stamp::operator!=(const Stamp& o) const {
            seconds != o.seconds || nanoseconds != o.nanoseconds;
 }
 
-RegistryStore& RegistryStore::Get() {
+RegistryStore& RegistryStore::Instance() {
     static RegistryStore* store = [] {
         auto* made = new RegistryStore; // never destroyed: handles may outlive static objects
         OnMachineChange(&RegistryStore::ForgetCurrent);
         atexit(&RegistryStore::FlushAtExit);
         return made;
     }();
-    if (!store->loaded_) {
-        store->Load();
-    }
     return *store;
 }
 
+RegistryStore& RegistryStore::Get() {
+    RegistryStore& store = Instance();
+    if (!store.loaded_) {
+        store.Load();
+    }
+    return store;
+}
+
+// Neither loads a registry that was not used.
 void RegistryStore::ForgetCurrent() {
-    Get().Forget();
+    Instance().Forget();
 }
 
 void RegistryStore::FlushAtExit() {
-    Get().Flush();
+    Instance().Flush();
 }
 
 void RegistryStore::Forget() {

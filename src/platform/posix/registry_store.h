@@ -48,6 +48,7 @@ public:
 
 private:
     RegistryStore() = default;
+    static RegistryStore& Instance();
     void Load();
     void Forget();
     static void ForgetCurrent();

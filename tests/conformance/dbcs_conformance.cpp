@@ -1,0 +1,88 @@
+// The double-byte character functions, checked against the Linux layer and, under Wine, a real
+// Win32. What they do depends on the ANSI code page: the tests read it from the registry and
+// check what that code page calls for. Run with OV_EXPECT_ACP set, they first check that the
+// code page is the one expected (the Japanese runs: the layer's machine set to 932, Wine under
+// LC_ALL=ja_JP.UTF-8).
+#include "platform/win32api.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+unsigned CodePage() {
+    HKEY key;
+    if (RegOpenKeyA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Nls\\CodePage",
+                    &key) != ERROR_SUCCESS) {
+        return 0;
+    }
+    char text[16] = {};
+    DWORD size = sizeof text - 1;
+    const LONG status =
+        RegQueryValueExA(key, "ACP", nullptr, nullptr, reinterpret_cast<LPBYTE>(text), &size);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS ? static_cast<unsigned>(strtoul(text, nullptr, 10)) : 0;
+}
+
+bool IsDoubleByte(unsigned codePage) {
+    return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950;
+}
+
+std::vector<int> Steps(const char* text) {
+    std::vector<int> starts;
+    for (const char* at = text; *at; at = CharNextA(at)) {
+        starts.push_back(static_cast<int>(at - text));
+    }
+    return starts;
+}
+
+TEST(DbcsConformance, TheCodePageIsTheOneExpected) {
+    const char* expected = getenv("OV_EXPECT_ACP");
+    if (!expected) {
+        GTEST_SKIP() << "no code page expected (OV_EXPECT_ACP)";
+    }
+    EXPECT_EQ(CodePage(), static_cast<unsigned>(strtoul(expected, nullptr, 10)));
+}
+
+TEST(DbcsConformance, DoubleByteModeFollowsTheCodePage) {
+    const unsigned codePage = CodePage();
+    ASSERT_NE(codePage, 0u);
+    EXPECT_EQ(GetSystemMetrics(SM_DBCSENABLED) != 0, IsDoubleByte(codePage)) << codePage;
+}
+
+TEST(DbcsConformance, TheEndsOfATextAreKept) {
+    const char* text = "ab";
+    EXPECT_EQ(CharNextA(text + 2), text + 2) << "CharNextA stays at the terminator";
+    EXPECT_EQ(CharPrevA(text, text), text) << "CharPrevA stays at the start";
+    EXPECT_EQ(CharPrevA(text, text + 2), text + 1);
+    const char* lone = "\x83";
+    EXPECT_EQ(CharNextA(lone), lone + 1) << "a lead byte before the terminator stands alone";
+}
+
+TEST(DbcsConformance, ShiftJisCharactersAreOneOrTwoBytes) {
+    if (CodePage() != 932) {
+        GTEST_SKIP() << "needs code page 932 (code page here: " << CodePage() << ")";
+    }
+    EXPECT_NE(GetSystemMetrics(SM_DBCSENABLED), 0);
+    EXPECT_EQ(Steps("a\x83\\b\xB1\xE0@\xFC\xFC\xA0"), (std::vector<int>{0, 1, 3, 4, 5, 7, 9}));
+    const char* text = "a\x83\\b";
+    EXPECT_EQ(CharPrevA(text, text + 3), text + 1) << "a trail byte 0x5C is no separator";
+    EXPECT_EQ(CharPrevA(text, text + 2), text + 1);
+    EXPECT_EQ(CharPrevA(text, text + 4), text + 3);
+    const char* runs = "\x83\x83\x83\\";
+    EXPECT_EQ(CharPrevA(runs, runs + 3), runs + 2);
+}
+
+TEST(DbcsConformance, SingleByteCodePagesStepByBytes) {
+    if (IsDoubleByte(CodePage())) {
+        GTEST_SKIP() << "a double-byte code page (" << CodePage() << ")";
+    }
+    EXPECT_EQ(GetSystemMetrics(SM_DBCSENABLED), 0);
+    EXPECT_EQ(Steps("a\x83\\\xE0"), (std::vector<int>{0, 1, 2, 3}));
+    const char* text = "a\x83\\";
+    EXPECT_EQ(CharPrevA(text, text + 3), text + 2);
+}
+
+} // namespace
