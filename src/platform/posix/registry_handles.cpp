@@ -47,11 +47,12 @@ struct Registration {
 };
 
 bool RootView(HKEY key, KeyView* view, const char** name) {
-    RegistryTree& tree = RegistryStore::Get().Tree();
+    RegistryStore& store = RegistryStore::Get();
+    RegistryTree& tree = store.Tree();
     *view = KeyView();
     if (key == HKEY_CLASSES_ROOT) {
-        view->machine = tree.Find("HKEY_LOCAL_MACHINE\\Software\\Classes");
-        view->user = tree.Find("HKEY_CURRENT_USER\\Software\\Classes");
+        view->machine = store.MachineClasses();
+        view->user = store.UserClasses();
         view->classes = true;
         *name = "HKCR";
     } else if (key == HKEY_CURRENT_USER) {

@@ -120,6 +120,8 @@ void RegistryStore::Forget() {
     loaded_ = false;
     status_ = 0;
     tree_ = std::make_unique<RegistryTree>();
+    machineClasses_ = nullptr;
+    userClasses_ = nullptr;
     stamp_ = Stamp();
     log_.clear();
     dirty_ = false;
@@ -128,15 +130,21 @@ void RegistryStore::Forget() {
     }
 }
 
+// Made again when gone (deleted, or left with a tree that a write-back replaced).
+const std::shared_ptr<RegKey>& RegistryStore::Classes(std::shared_ptr<RegKey>* cached,
+                                                      RootId root) {
+    if (!*cached || (*cached)->Deleted()) {
+        *cached = tree_->Create(std::string(RootName(root)) + "\\Software\\Classes");
+    }
+    return *cached;
+}
+
 void RegistryStore::Load() {
     loaded_ = true;
     path_ = MachinePath("registry.reg");
     if (!ReadInto(tree_.get(), &stamp_, false)) {
         return;
     }
-    // HKEY_CLASSES_ROOT is a view of these two keys: they always exist.
-    tree_->Create("HKEY_LOCAL_MACHINE\\Software\\Classes");
-    tree_->Create("HKEY_CURRENT_USER\\Software\\Classes");
     ReadRefusedRoots();
 }
 
@@ -158,10 +166,11 @@ bool RegistryStore::ReadInto(RegistryTree* tree, Stamp* stamp, bool merging) {
     }
     close(fd);
     *stamp = StampOf(info);
-    std::vector<RegOp> ops;
     RegTextFormat format;
     RegTextError error;
-    bool parsed = ParseRegText(text, &ops, &format, &error);
+    RegistryTreeWriter writer(*tree);
+    bool parsed = ScanRegText(
+        text, [&writer](const RegOp& op) { writer.Apply(op); }, &format, &error);
     if (parsed && format != RegTextFormat::kRegedit4) {
         parsed = false;
         error = RegTextError{1, "the machine's registry must be REGEDIT4 text"};
@@ -172,7 +181,6 @@ bool RegistryStore::ReadInto(RegistryTree* tree, Stamp* stamp, bool merging) {
         status_ = ERROR_BADDB;
         return false;
     }
-    tree->Apply(ops);
     return true;
 }
 
@@ -224,8 +232,6 @@ bool RegistryStore::Flush() {
             return false;
         }
         fresh->Apply(log_);
-        fresh->Create("HKEY_LOCAL_MACHINE\\Software\\Classes");
-        fresh->Create("HKEY_CURRENT_USER\\Software\\Classes");
         if (rebind_) {
             rebind_(*fresh);
         }

@@ -31,6 +31,11 @@ public:
     // 0 while the registry can be used, else the status every registry call fails with.
     LONG Status() const { return status_; }
     RegistryTree& Tree() { return *tree_; }
+    // The machine's and the user's Software\Classes, which HKEY_CLASSES_ROOT shows.
+    const std::shared_ptr<RegKey>& MachineClasses() {
+        return Classes(&machineClasses_, kLocalMachine);
+    }
+    const std::shared_ptr<RegKey>& UserClasses() { return Classes(&userClasses_, kCurrentUser); }
     // Whether keys of `root` refuse writes, as for a restricted user.
     bool Refuses(RootId root) const { return refused_[root]; }
     void SetRefuses(RootId root, bool refuse) { refused_[root] = refuse; }
@@ -61,6 +66,7 @@ private:
     };
     static Stamp StampOf(const struct stat& info);
     bool ReadInto(RegistryTree* tree, Stamp* stamp, bool quiet);
+    const std::shared_ptr<RegKey>& Classes(std::shared_ptr<RegKey>* cached, RootId root);
     bool WriteFile(const std::string& text);
     void ReadRefusedRoots();
 
@@ -68,6 +74,8 @@ private:
     LONG status_ = 0;
     std::string path_;
     std::unique_ptr<RegistryTree> tree_ = std::make_unique<RegistryTree>();
+    std::shared_ptr<RegKey> machineClasses_;
+    std::shared_ptr<RegKey> userClasses_;
     Stamp stamp_;
     std::vector<RegOp> log_;
     bool dirty_ = false;

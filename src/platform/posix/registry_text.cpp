@@ -64,9 +64,10 @@ bool StartsWithNoCase(const std::string& text, size_t at, const char* prefix) {
 class Parser {
 public:
     using Converter = std::function<std::string(const std::string&)>;
-    Parser(const std::string& text, std::vector<RegOp>* ops, RegTextError* error,
+    using Sink = std::function<void(const RegOp&)>;
+    Parser(const std::string& text, const Sink& take, RegTextError* error,
            const Converter& unicodeText)
-        : text_(text), ops_(ops), error_(error), unicodeText_(unicodeText) {}
+        : text_(text), take_(take), error_(error), unicodeText_(unicodeText) {}
 
     bool Run(RegTextFormat* format) {
         std::string line;
@@ -154,7 +155,7 @@ private:
         RegOp op;
         op.kind = remove ? RegOp::kDeleteTree : RegOp::kCreateKey;
         op.key = path;
-        ops_->push_back(std::move(op));
+        take_(op);
         return true;
     }
 
@@ -211,7 +212,7 @@ private:
             return false;
         }
         if (!inDeletedSection_) { // regedit ignores the values of a deleted key
-            ops_->push_back(std::move(op));
+            take_(op);
         }
         return true;
     }
@@ -300,7 +301,7 @@ private:
     }
 
     const std::string& text_;
-    std::vector<RegOp>* ops_;
+    const Sink& take_;
     RegTextError* error_;
     size_t at_ = 0;
     int line_ = 0;
@@ -410,7 +411,14 @@ bool ParseRegText(const std::string& text, std::vector<RegOp>* ops, RegTextForma
                   RegTextError* error,
                   const std::function<std::string(const std::string&)>& unicodeText) {
     ops->clear();
-    return Parser(text, ops, error, unicodeText).Run(format);
+    return Parser(
+               text, [ops](const RegOp& op) { ops->push_back(op); }, error, unicodeText)
+        .Run(format);
+}
+
+bool ScanRegText(const std::string& text, const std::function<void(const RegOp&)>& take,
+                 RegTextFormat* format, RegTextError* error) {
+    return Parser(text, take, error, nullptr).Run(format);
 }
 
 std::string WriteRegText(const RegistryTree& tree) {

@@ -29,6 +29,10 @@ bool ParseRegText(const std::string& text, std::vector<RegOp>* ops, RegTextForma
                   RegTextError* error,
                   const std::function<std::string(const std::string&)>& unicodeText = nullptr);
 
+// The same, handing each change to `take` as it is read (the changes before a fault included).
+bool ScanRegText(const std::string& text, const std::function<void(const RegOp&)>& take,
+                 RegTextFormat* format, RegTextError* error);
+
 // The whole tree as REGEDIT4 text, keys in enumeration order; keys without values get their own
 // section so that they survive a round trip. Texts that a quoted string cannot carry exactly
 // (no terminator, an inner NUL, a line end) are written as hex(1).

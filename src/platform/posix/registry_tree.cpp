@@ -2,6 +2,8 @@
 
 #include <strings.h>
 
+#include <algorithm>
+
 namespace ovlayer {
 
 namespace {
@@ -40,6 +42,7 @@ bool ParseRootName(const std::string& name, RootId* root, bool* classes) {
 
 bool SplitKeyPath(const std::string& path, std::vector<std::string>* names) {
     names->clear();
+    names->reserve(8);
     if (!path.empty() && path[0] == '\\') {
         return false;
     }
@@ -180,23 +183,55 @@ void RegistryTree::Apply(const RegOp& op) {
 }
 
 void RegistryTree::Apply(const std::vector<RegOp>& ops) {
-    // A .reg file creates a key and then sets its values: find that key once for all of them.
-    const std::string* lastPath = nullptr;
-    std::shared_ptr<RegKey> lastKey;
+    RegistryTreeWriter writer(*this);
     for (const RegOp& op : ops) {
-        const bool onKey = op.kind == RegOp::kCreateKey || op.kind == RegOp::kSetValue;
-        if (!onKey) {
-            Apply(op);
-            lastPath = nullptr;
-            continue;
+        writer.Apply(op);
+    }
+}
+
+// A .reg file names each key by its full path, parents first. The writer keeps the chain of keys
+// named by the last path, so that the next key is found from its nearest named ancestor instead
+// of from the root.
+std::shared_ptr<RegKey> RegistryTreeWriter::KeyAt(const std::string& path) {
+    while (!chain_.empty()) {
+        const size_t length = chain_.back().length;
+        if (path.compare(0, length, chainPath_, 0, length) == 0 &&
+            (path.size() == length || path[length] == '\\')) {
+            break;
         }
-        if (!lastPath || *lastPath != op.key || lastKey->Deleted()) {
-            lastKey = Create(op.key);
-            lastPath = lastKey ? &op.key : nullptr;
+        chain_.pop_back();
+    }
+    if (chain_.empty()) {
+        const size_t root = std::min(path.find('\\'), path.size());
+        std::shared_ptr<RegKey> key = tree_.Create(path.substr(0, root));
+        if (!key) {
+            return nullptr;
         }
-        if (lastKey && op.kind == RegOp::kSetValue) {
-            lastKey->SetValue(op.name, op.type, op.data);
+        chain_.push_back(Link{root, key});
+    }
+    for (size_t at = chain_.back().length; at < path.size();) {
+        const size_t next = std::min(path.find('\\', at + 1), path.size());
+        std::shared_ptr<RegKey> key = chain_.back().key;
+        if (next > at + 1) {
+            key = key->AddChild(path.substr(at + 1, next - at - 1));
         }
+        chain_.push_back(Link{next, key});
+        at = next;
+    }
+    chainPath_ = path;
+    return chain_.back().key;
+}
+
+void RegistryTreeWriter::Apply(const RegOp& op) {
+    if (op.kind == RegOp::kCreateKey) {
+        KeyAt(op.key);
+    } else if (op.kind == RegOp::kSetValue) {
+        if (std::shared_ptr<RegKey> key = KeyAt(op.key)) {
+            key->SetValue(op.name, op.type, op.data);
+        }
+    } else {
+        chain_.clear(); // a deletion may take keys of the chain
+        tree_.Apply(op);
     }
 }
 

@@ -109,4 +109,23 @@ private:
     std::shared_ptr<RegKey> roots_[kRootCount];
 };
 
+// Applies changes one after another, fast when they come in the order of a .reg file (a key's
+// parents before it, its values after it).
+class RegistryTreeWriter {
+public:
+    explicit RegistryTreeWriter(RegistryTree& tree) : tree_(tree) {}
+    void Apply(const RegOp& op);
+
+private:
+    struct Link {
+        size_t length; // of the path naming `key`
+        std::shared_ptr<RegKey> key;
+    };
+    std::shared_ptr<RegKey> KeyAt(const std::string& path);
+
+    RegistryTree& tree_;
+    std::vector<Link> chain_;
+    std::string chainPath_;
+};
+
 } // namespace ovlayer
