@@ -21,7 +21,7 @@ endif()
 add_library(ovtestmain STATIC ${PROJECT_SOURCE_DIR}/tests/support/test_main.cpp
     ${OV_TEST_MACHINE_SOURCE})
 target_include_directories(ovtestmain PUBLIC ${PROJECT_SOURCE_DIR}/tests/support)
-target_link_libraries(ovtestmain PUBLIC GTest::gtest)
+target_link_libraries(ovtestmain PUBLIC GTest::gtest ovplatform)
 
 # ov_add_gtest(name sources... [ENVIRONMENT VAR=value...])
 function(ov_add_gtest name)

@@ -1,5 +1,7 @@
 #include "test_machine.h"
 
+#include "platform/posix/test_controls.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -18,6 +20,8 @@ void PrepareTestMachine() {
 }
 
 void RemoveTestMachine() {
+    // Written now, so that nothing is left to write back at exit into a folder that is gone.
+    ovlayer::FlushRegistry();
     if (!machineFolder.empty() && getenv("OVUNINST_KEEP_TEST_MACHINE") == nullptr) {
         std::error_code ignored;
         std::filesystem::remove_all(machineFolder, ignored);
