@@ -12,20 +12,15 @@ const char kPrefix[] = "Software\\";
 const char kSuffix[] = "\\Preferences";
 
 // Composes the key path into path (RegistryPreferenceStore::kKeyPathRoom bytes); false when it
-// would not fit.
+// would not fit. Only the company name's part before its first comma counts.
 bool ComposeKeyPath(const char* company, char* path) {
-    const size_t room = RegistryPreferenceStore::kKeyPathRoom;
-    if (strlen(kPrefix) + strlen(company) >= room) {
+    const char* comma = MbFindChar(company, ',');
+    const size_t length = comma ? static_cast<size_t>(comma - company) : strlen(company);
+    if (strlen(kPrefix) + length + strlen(kSuffix) >= RegistryPreferenceStore::kKeyPathRoom) {
         return false;
     }
     strcpy(path, kPrefix);
-    strcat(path, company);
-    if (char* comma = MbFindChar(path, ',')) {
-        *comma = '\0';
-    }
-    if (strlen(path) + strlen(kSuffix) >= room) {
-        return false;
-    }
+    strncat(path, company, length);
     strcat(path, kSuffix);
     const int platform = DetectPlatform();
     if (platform == kPlatformCode1 || platform == kPlatformWin32s) {

@@ -286,7 +286,7 @@ std::string ProgramPath() {
 extern "C" {
 
 HMODULE WINAPI LoadLibraryA(LPCSTR fileName) {
-    ovlayer::Record(std::string("LoadLibraryA(") + (fileName ? fileName : "NULL") + ")");
+    ovlayer::Record(std::string("LoadLibraryA(") + (fileName ? fileName : "(null)") + ")");
     if (Failing("LoadLibraryA")) {
         return nullptr;
     }

@@ -1,0 +1,72 @@
+// For tests that load the maker's stand-in libraries (maker/), on both builds: where the test
+// program finds them, and their call trace. The build puts a copy of each beside the test
+// programs, so bare names find them; the originals stay in the build's maker folder.
+#pragma once
+
+#include "platform/win32api.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace makerfixture {
+
+// The folder of the test program, ending in a backslash.
+inline std::string ProgramFolder() {
+    char path[MAX_PATH + 1] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const std::string text(path, length);
+    return text.substr(0, text.rfind('\\') + 1);
+}
+
+// The folder the stand-ins are built in, ending in a backslash.
+inline std::string BuildFolder() {
+    return ProgramFolder() + "..\\maker\\";
+}
+
+// The environment outlives the call, as putenv requires.
+inline void SetVariable(const std::string& name, const std::string& value) {
+    putenv(strdup((name + "=" + value).c_str()));
+}
+
+// Switch words of the stand-ins (maker/README.md), comma-separated; "" for none.
+inline void SetSwitches(const std::string& words) {
+    SetVariable("OVUNINST_MAKER_FAIL", words);
+}
+
+// A trace file of the test's own, in the working folder, for the test's life.
+class Trace {
+public:
+    explicit Trace(const std::string& name) : path_("maker-trace-" + name + ".txt") {
+        remove(path_.c_str());
+        SetVariable("OVUNINST_MAKER_TRACE", path_);
+    }
+    ~Trace() {
+        SetVariable("OVUNINST_MAKER_TRACE", "");
+        SetSwitches("");
+        remove(path_.c_str());
+    }
+    Trace(const Trace&) = delete;
+    Trace& operator=(const Trace&) = delete;
+
+    // The lines written since the last call.
+    std::vector<std::string> Take() {
+        std::vector<std::string> lines;
+        std::ifstream file(path_);
+        std::string line;
+        while (std::getline(file, line)) {
+            lines.push_back(line);
+        }
+        file.close();
+        remove(path_.c_str());
+        return lines;
+    }
+
+private:
+    std::string path_;
+};
+
+} // namespace makerfixture
