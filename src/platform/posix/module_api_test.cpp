@@ -163,11 +163,15 @@ TEST_F(ModuleApi, ModuleFileNameIsCutToTheBufferAndTerminated) {
     EXPECT_EQ(buffer[5], '#');
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
 
+    // 32 characters: a size of 33 holds them and the terminator, 32 does not.
     char whole[MAX_PATH];
     SetLastError(0);
-    EXPECT_EQ(GetModuleFileNameA(module, whole, 34), 33u);
+    EXPECT_EQ(GetModuleFileNameA(module, whole, 33), 32u);
     EXPECT_STREQ(whole, "C:\\windows\\system32\\recorder.dll");
     EXPECT_EQ(GetLastError(), 0u);
+    EXPECT_EQ(GetModuleFileNameA(module, whole, 32), 32u);
+    EXPECT_STREQ(whole, "C:\\windows\\system32\\recorder.dl");
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
     FreeLibrary(module);
 
     EXPECT_EQ(ModuleFileName(nullptr), OnDriveZ(fs::read_symlink("/proc/self/exe")));
