@@ -31,20 +31,6 @@ std::string ModulePath(HMODULE module) {
     return std::string(path, GetModuleFileNameA(module, path, MAX_PATH));
 }
 
-// The trace line of a hand-over of the process-wide table as it stands.
-std::string handedOver;
-HRESULT WINAPI Capture(const char* block) {
-    handedOver.clear();
-    for (const char* entry = block; *entry != '\0'; entry += strlen(entry) + 1) {
-        handedOver += (handedOver.empty() ? "" : "|") + std::string(entry);
-    }
-    return S_OK;
-}
-std::string HandOverLine(const char* library) {
-    LibraryAccessPaths::Instance().PassAccessPaths(Capture);
-    return std::string(library) + ": SetDLLAccessPath(" + handedOver + ")";
-}
-
 class DynamicLibraryTest : public testing::Test {
 protected:
     DynamicLibraryTest() : trace(testing::UnitTest::GetInstance()->current_test_info()->name()) {}
@@ -117,7 +103,7 @@ TEST_F(DynamicLibraryTest, AFolderWithoutTheFileFailsAndTheObjectStaysUsable) {
 TEST_F(DynamicLibraryTest, EachLoadHandsTheTableOverOnceAndUnloadUnmaps) {
     table.SetKindPath(DT_Common, makerfixture::BuildFolder().c_str());
     table.SetKindPath(DT_Update_OB, "C:\\Program Files\\Orvane\\Setup");
-    const std::string handOver = HandOverLine("recorder");
+    const std::string handOver = makerfixture::HandOverLine("recorder");
     ASSERT_NE(handOver.find("DT_Update_OB=C:\\Program Files\\Orvane\\Setup\\"), std::string::npos);
 
     DynamicLibrary library;

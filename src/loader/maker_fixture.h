@@ -3,6 +3,7 @@
 // programs, so bare names find them; the originals stay in the build's maker folder.
 #pragma once
 
+#include "loader/library_access_paths.h"
 #include "platform/win32api.h"
 
 #include <cstdio>
@@ -25,6 +26,23 @@ inline std::string ProgramFolder() {
 // The folder the stand-ins are built in, ending in a backslash.
 inline std::string BuildFolder() {
     return ProgramFolder() + "..\\maker\\";
+}
+
+// The trace line of `library` receiving the process-wide table as it stands now.
+inline std::string& HandedOver() {
+    static std::string text;
+    return text;
+}
+inline HRESULT WINAPI CaptureHandOver(const char* block) {
+    HandedOver().clear();
+    for (const char* entry = block; *entry != '\0'; entry += strlen(entry) + 1) {
+        HandedOver() += (HandedOver().empty() ? "" : "|") + std::string(entry);
+    }
+    return S_OK;
+}
+inline std::string HandOverLine(const char* library) {
+    LibraryAccessPaths::Instance().PassAccessPaths(CaptureHandOver);
+    return std::string(library) + ": SetDLLAccessPath(" + HandedOver() + ")";
 }
 
 // The environment outlives the call, as putenv requires.

@@ -30,7 +30,7 @@ protected:
 
     void UseFolder(const std::string& folder) {
         LibraryAccessPaths::Instance().SetKindPath(DT_Objbrokr, folder.c_str());
-        handOver = "objb3201: SetDLLAccessPath(DT_Objbrokr=" + folder + ")";
+        handOver = makerfixture::HandOverLine("objb3201");
     }
 
     // Start, ask the root for the factory, release both: the driver's use of the broker.
@@ -54,6 +54,8 @@ TEST_F(ObjectBrokerTest, StartsStopsAndStartsAgain) {
         GTEST_SKIP() << "needs a fresh table: run on its own, as ctest does";
     }
     UseFolder(makerfixture::BuildFolder());
+    ASSERT_EQ(handOver,
+              "objb3201: SetDLLAccessPath(DT_Objbrokr=" + makerfixture::BuildFolder() + ")");
     StartAndUse();
     const DynamicLibrary* library = ObjectBrokerLoader::Instance()->Library();
     ASSERT_NE(library, nullptr);
