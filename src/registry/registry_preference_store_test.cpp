@@ -9,16 +9,24 @@
 
 namespace {
 
-const char kSandbox[] = "Software\\OvuninstTests\\PreferenceStore";
+const char kSandboxes[] = "Software\\OvuninstTests\\PreferenceStore";
 const HRESULT kRefused = static_cast<HRESULT>(0xFFFFFFFF);
+
+// Each test works in a sandbox key of its own, so that tests running at once never meet.
+std::string TestName() {
+    return testing::UnitTest::GetInstance()->current_test_info()->name();
+}
+std::string Sandbox() {
+    return std::string(kSandboxes) + "\\" + TestName();
+}
 
 void WipeSandbox(HKEY root) {
     RegistryKey parent;
     parent.SetRootKey(root);
-    parent.SetSubKey("Software\\OvuninstTests");
+    parent.SetSubKey(kSandboxes);
     parent.SetAccessMask(KEY_ALL_ACCESS);
     if (SUCCEEDED(parent.Open())) {
-        parent.DeleteSubKey("PreferenceStore");
+        parent.DeleteSubKey(TestName().c_str());
     }
 }
 
@@ -38,7 +46,7 @@ void MakeKey(HKEY root, const std::string& path) {
 }
 
 std::string Path(const std::string& relative) {
-    return std::string(kSandbox) + "\\" + relative;
+    return Sandbox() + "\\" + relative;
 }
 
 Buffer* NewBuffer(const char* text, DWORD size) {
@@ -57,11 +65,11 @@ class PreferenceStoreTest : public testing::Test {
 protected:
     void SetUp() override {
         WipeSandbox(HKEY_CURRENT_USER);
-        MakeKey(HKEY_CURRENT_USER, kSandbox);
+        MakeKey(HKEY_CURRENT_USER, Sandbox());
     }
     void TearDown() override {
         WipeSandbox(HKEY_CURRENT_USER);
-        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSandbox));
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Sandbox()));
     }
     void Write(const char* name, const char* text) {
         Buffer* value = NewBuffer(text, static_cast<DWORD>(strlen(text) + 1));
@@ -69,7 +77,7 @@ protected:
         value->Release();
     }
 
-    RegistryPreferenceStore store{kSandbox, 0};
+    RegistryPreferenceStore store{Sandbox().c_str(), 0};
 };
 
 TEST_F(PreferenceStoreTest, WrittenTextReadsBackWithItsTerminator) {
@@ -149,7 +157,7 @@ TEST_F(PreferenceStoreTest, DeleteNumberedKeysStopsAtTheFirstKeyItCannotDelete) 
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, Path("Recent2")));
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, Path("Recent3")));
 
-    RegistryPreferenceStore missing("Software\\OvuninstTests\\PreferenceStore\\none", 0);
+    RegistryPreferenceStore missing(Path("none").c_str(), 0);
     EXPECT_EQ(missing.DeleteNumberedKeys("Recent"), S_OK);
 }
 
@@ -159,7 +167,7 @@ TEST_F(PreferenceStoreTest, EnterAndLeaveSubKeyMoveOneLevel) {
     Write("inner", "deep");
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, Path("Level\\inner")));
     ASSERT_EQ(store.LeaveSubKey(), S_OK);
-    EXPECT_STREQ(store.KeyPath(), kSandbox);
+    EXPECT_EQ(store.KeyPath(), Sandbox());
 
     RegistryPreferenceStore flat("Software", 0);
     EXPECT_EQ(flat.LeaveSubKey(), E_FAIL);
@@ -213,7 +221,7 @@ TEST_F(PreferenceStoreTest, BaseOperations) {
 
 TEST(PreferenceStoreRoot, AFlagOfOneWorksBelowHkeyClassesRoot) {
     WipeSandbox(HKEY_CLASSES_ROOT);
-    RegistryPreferenceStore store(kSandbox, 1);
+    RegistryPreferenceStore store(Sandbox().c_str(), 1);
     EXPECT_EQ(store.GetRootFlag(), 1);
     EXPECT_EQ(store.Root(), HKEY_CLASSES_ROOT);
     Buffer* value = NewBuffer("machine-wide", 13);
@@ -226,7 +234,7 @@ TEST(PreferenceStoreRoot, AFlagOfOneWorksBelowHkeyClassesRoot) {
     EXPECT_EQ(Text(read), std::string("machine-wide", 13));
     read->Release();
     WipeSandbox(HKEY_CLASSES_ROOT);
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kSandbox));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, Sandbox()));
 }
 
 } // namespace
