@@ -33,8 +33,6 @@ std::string ModulePath(HMODULE module) {
 
 class DynamicLibraryTest : public testing::Test {
 protected:
-    DynamicLibraryTest() : trace(testing::UnitTest::GetInstance()->current_test_info()->name()) {}
-
     LibraryAccessPaths& table = LibraryAccessPaths::Instance();
     makerfixture::Trace trace;
 };

@@ -6,6 +6,8 @@
 #include "loader/library_access_paths.h"
 #include "platform/win32api.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -55,10 +57,10 @@ inline void SetSwitches(const std::string& words) {
     SetVariable("OVUNINST_MAKER_FAIL", words);
 }
 
-// A trace file of the test's own, in the working folder, for the test's life.
+// A trace file of the running test's own, in the working folder, for the test's life.
 class Trace {
 public:
-    explicit Trace(const std::string& name) : path_("maker-trace-" + name + ".txt") {
+    Trace() : path_("maker-trace-" + TestName() + ".txt") {
         remove(path_.c_str());
         SetVariable("OVUNINST_MAKER_TRACE", path_);
     }
@@ -84,6 +86,11 @@ public:
     }
 
 private:
+    static std::string TestName() {
+        const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+        return std::string(test->test_suite_name()) + "." + test->name();
+    }
+
     std::string path_;
 };
 

@@ -21,8 +21,6 @@ const IID kBrokerFactoryId = {
 
 class ObjectBrokerTest : public testing::Test {
 protected:
-    ObjectBrokerTest() : trace(testing::UnitTest::GetInstance()->current_test_info()->name()) {}
-
     void TearDown() override {
         StopObjectBroker();
         EXPECT_EQ(ObjectBrokerLoader::Instance()->Library(), nullptr);
@@ -178,7 +176,7 @@ TEST_F(ObjectBrokerTest, TheRootCanRefuseTheFactory) {
 }
 
 TEST(ObjectBrokerStop, WithNothingHeldReturnsZeroAndCallsNothing) {
-    makerfixture::Trace trace("WithNothingHeld");
+    makerfixture::Trace trace;
     EXPECT_EQ(StopObjectBroker(), 0);
     EXPECT_EQ(trace.Take(), Lines{});
 }
