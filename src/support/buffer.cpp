@@ -56,6 +56,9 @@ HRESULT STDMETHODCALLTYPE Buffer::Get(BYTE** data, DWORD* size) {
 }
 
 HRESULT STDMETHODCALLTYPE Buffer::Set(const void* bytes, DWORD size) {
+    if (bytes == nullptr && size != 0) {
+        return E_POINTER;
+    }
     const HRESULT result = Resize(size, false);
     if (FAILED(result)) {
         return result;

@@ -16,7 +16,8 @@ inline constexpr IID kBufferInterfaceId = {
 
 struct BufferInterface : Unknown {
     virtual HRESULT STDMETHODCALLTYPE Get(BYTE** data, DWORD* size) = 0;
-    // Fails with E_WRONG_STATE while the buffer is shared, E_OUTOFMEMORY when no block is had.
+    // Fails with E_WRONG_STATE while the buffer is shared, E_OUTOFMEMORY when no block is had,
+    // E_POINTER for a null source of a size other than 0 (the buffer is then left alone).
     virtual HRESULT STDMETHODCALLTYPE Set(const void* bytes, DWORD size) = 0;
     // Keeps the first min(old, new) bytes.
     virtual HRESULT STDMETHODCALLTYPE SetSize(DWORD size) = 0;

@@ -104,6 +104,14 @@ TEST_F(BufferTest, SetSizeKeepsTheContentsAcrossEveryTransition) {
     EXPECT_EQ(Contents().substr(0, 12), std::string(kText, 12));
 }
 
+TEST_F(BufferTest, ANullSourceIsRefusedUnlessItIsEmpty) {
+    ASSERT_EQ(buffer_->Set(kText, 20), S_OK);
+    EXPECT_EQ(buffer_->Set(nullptr, 30), E_POINTER);
+    EXPECT_EQ(Contents(), std::string(kText, 20));
+    EXPECT_EQ(buffer_->Set(nullptr, 0), S_OK);
+    EXPECT_EQ(buffer_->GetSize(), 0u);
+}
+
 TEST_F(BufferTest, ASharedBufferRefusesEveryResize) {
     ASSERT_EQ(buffer_->Set(kText, 20), S_OK);
     EXPECT_EQ(buffer_->AddRef(), 2u);
