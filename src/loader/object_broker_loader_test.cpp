@@ -175,6 +175,26 @@ TEST_F(ObjectBrokerTest, TheRootCanRefuseTheFactory) {
     root->Release();
 }
 
+TEST_F(ObjectBrokerTest, ABrokerHeldAtExitIsUnloadedWithoutItsShutdownEntry) {
+    UseFolder(makerfixture::BuildFolder());
+    testing::FLAGS_gtest_death_test_style = "threadsafe";
+    EXPECT_EXIT(
+        {
+            Unknown* root = nullptr;
+            StartObjectBroker(&root);
+            root->Release();
+            exit(0);
+        },
+        testing::ExitedWithCode(0), "");
+    const Lines lines = trace.Take();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "objb3201: load");
+    EXPECT_EQ(lines.back(), "objb3201: unload");
+    for (const std::string& line : lines) {
+        EXPECT_EQ(line.find("OVShutdownObjectBroker"), std::string::npos);
+    }
+}
+
 TEST(ObjectBrokerStop, WithNothingHeldReturnsZeroAndCallsNothing) {
     makerfixture::Trace trace;
     EXPECT_EQ(StopObjectBroker(), 0);

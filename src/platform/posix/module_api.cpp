@@ -33,9 +33,10 @@ struct Module {
     int loadCount;
 };
 
+// Never destroyed: libraries may still be freed by other objects' destructors at process exit.
 std::map<HMODULE, Module>& Modules() {
-    static std::map<HMODULE, Module> modules;
-    return modules;
+    static auto* modules = new std::map<HMODULE, Module>;
+    return *modules;
 }
 
 UINT errorMode = 0;
