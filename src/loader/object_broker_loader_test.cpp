@@ -1,12 +1,13 @@
 // Starting and stopping the object broker stand-in (maker/objbrokr) on both builds.
+// GoogleTest comes first: its death tests flush with the host runtime's own fflush.
+#include <gtest/gtest.h>
+
 #include "loader/object_broker_loader.h"
 
 #include "loader/dynamic_library.h"
 #include "loader/library_access_paths.h"
 #include "loader/maker_fixture.h"
 #include "support/result_codes.h"
-
-#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
