@@ -1,13 +1,12 @@
 // Starting and stopping the object broker stand-in (maker/objbrokr) on both builds.
-// GoogleTest comes first: its death tests flush with the host runtime's own fflush.
-#include <gtest/gtest.h>
-
 #include "loader/object_broker_loader.h"
 
 #include "loader/dynamic_library.h"
 #include "loader/library_access_paths.h"
 #include "loader/maker_fixture.h"
 #include "support/result_codes.h"
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -174,26 +173,6 @@ TEST_F(ObjectBrokerTest, TheRootCanRefuseTheFactory) {
     EXPECT_EQ(root->QueryInterface(kBrokerFactoryId, &factory), E_NOINTERFACE);
     EXPECT_EQ(factory, nullptr);
     root->Release();
-}
-
-TEST_F(ObjectBrokerTest, ABrokerHeldAtExitIsUnloadedWithoutItsShutdownEntry) {
-    UseFolder(makerfixture::BuildFolder());
-    testing::FLAGS_gtest_death_test_style = "threadsafe";
-    EXPECT_EXIT(
-        {
-            Unknown* root = nullptr;
-            StartObjectBroker(&root);
-            root->Release();
-            exit(0);
-        },
-        testing::ExitedWithCode(0), "");
-    const Lines lines = trace.Take();
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.front(), "objb3201: load");
-    EXPECT_EQ(lines.back(), "objb3201: unload");
-    for (const std::string& line : lines) {
-        EXPECT_EQ(line.find("OVShutdownObjectBroker"), std::string::npos);
-    }
 }
 
 TEST(ObjectBrokerStop, WithNothingHeldReturnsZeroAndCallsNothing) {
