@@ -1,6 +1,7 @@
-// Placeholders until the machine folder and the file functions land: the calling thread's last
-// error and a machine folder made from OVUNINST_MACHINE. Replaced by machine.cpp and the file
-// functions.
+// Placeholders until the machine folder and the last error of the layer land: the calling
+// thread's last error and a machine folder made from OVUNINST_MACHINE. Every definition is weak,
+// so the real ones (machine.cpp, last_error.cpp) take their place as soon as they are built into
+// the same library; this file is then deleted.
 #include "platform/posix/file_api.h"
 #include "platform/posix/machine.h"
 
@@ -8,23 +9,25 @@
 #include <string>
 #include <sys/stat.h>
 
+#define OV_PENDING __attribute__((weak))
+
 namespace {
 thread_local DWORD lastError = 0;
 std::string machineFolder;
 } // namespace
 
 extern "C" {
-DWORD WINAPI GetLastError() {
+OV_PENDING DWORD WINAPI GetLastError() {
     return lastError;
 }
-void WINAPI SetLastError(DWORD status) {
+OV_PENDING void WINAPI SetLastError(DWORD status) {
     lastError = status;
 }
 }
 
 namespace ovlayer {
 
-const std::string& MachineFolder() {
+OV_PENDING const std::string& MachineFolder() {
     if (machineFolder.empty()) {
         const char* named = getenv("OVUNINST_MACHINE");
         machineFolder = named && *named ? named : "/tmp/ovuninst-machine";
@@ -35,10 +38,10 @@ const std::string& MachineFolder() {
     return machineFolder;
 }
 
-void UseMachine(const std::string& folder) {
+OV_PENDING void UseMachine(const std::string& folder) {
     machineFolder = folder;
 }
 
-void OnMachineChange(void (*)()) {}
+OV_PENDING void OnMachineChange(void (*)()) {}
 
 } // namespace ovlayer
