@@ -1,0 +1,161 @@
+#include "fs/removal_guard.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "fs/directory.h"
+#include "fs/test_sandbox.h"
+#include "support/string.h"
+
+namespace {
+
+using sandbox::IsFile;
+using sandbox::ScratchFolder;
+using sandbox::WriteFile;
+
+std::string FolderOf(UINT(WINAPI* get)(LPSTR, UINT)) {
+    char buffer[261] = "";
+    get(buffer, 260);
+    return buffer;
+}
+
+std::string Upper(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
+// USERPROFILE names a folder of the test's own for as long as the object lives.
+class ProfileAt {
+public:
+    explicit ProfileAt(const std::string& folder) {
+        const char* old = getenv("USERPROFILE");
+        old_ = std::string("USERPROFILE=") + (old != nullptr ? old : "");
+        set_ = "USERPROFILE=" + folder;
+        putenv(&set_[0]);
+    }
+    ~ProfileAt() { putenv(&old_[0]); }
+
+private:
+    std::string set_;
+    std::string old_;
+};
+
+TEST(ProtectedFolder, EveryDriveAndShareRootInAnySpelling) {
+    for (const char* root : {"C:\\", "D:", "D:\\", "C:/", "C:\\.", "C:\\.\\", "C:\\..",
+                             "C:\\Orvane\\..", "C:\\..\\..\\Orvane\\..", "\\\\server\\share",
+                             "\\\\server\\share\\", "\\\\server\\share\\x\\..", "\\\\?\\C:\\"}) {
+        EXPECT_EQ(1, IsProtectedFolder(root)) << root;
+    }
+    EXPECT_EQ(0, IsProtectedFolder("\\\\server\\share\\Orvane"));
+    EXPECT_EQ(1, IsProtectedFolder(nullptr));
+    EXPECT_EQ(1, IsProtectedFolder(""));
+    EXPECT_EQ(1, IsProtectedFolder("\\\\?\\UNC\\server\\share\\x"));
+}
+
+TEST(ProtectedFolder, TheWindowsAndSystemFoldersAndTheirAncestorsButNotWhatIsInThem) {
+    const std::string windows = FolderOf(GetWindowsDirectoryA);
+    const std::string system = FolderOf(GetSystemDirectoryA);
+    ASSERT_GT(windows.size(), 3u);
+    for (const std::string& path :
+         {windows, system, Upper(windows), windows + "\\", windows + "\\.", windows + ".",
+          system + "\\..", system + "\\..\\.\\", windows + "\\Temp\\..\\System32\\..",
+          "c:/" + windows.substr(3), "\\\\?\\" + system}) {
+        EXPECT_EQ(1, IsProtectedFolder(path.c_str())) << path;
+    }
+    for (const std::string& path : {windows + "\\Temp\\Orvane", system + "\\Orvane", windows + "x",
+                                    windows.substr(0, windows.size() - 1)}) {
+        EXPECT_EQ(0, IsProtectedFolder(path.c_str())) << path;
+    }
+}
+
+TEST(ProtectedFolder, TheProfileFolderAndItsAncestors) {
+    ScratchFolder scratch;
+    ProfileAt profile(scratch / "Profile");
+    EXPECT_EQ(1, IsProtectedFolder((scratch / "Profile").c_str()));
+    EXPECT_EQ(1, IsProtectedFolder((scratch / "PROFILE\\").c_str()));
+    EXPECT_EQ(1, IsProtectedFolder(scratch.Path().c_str()));
+    EXPECT_EQ(0, IsProtectedFolder((scratch / "Profile\\Lumo").c_str()));
+    EXPECT_EQ(0, IsProtectedFolder((scratch / "Prof").c_str()));
+    EXPECT_EQ(0, IsProtectedFolder((scratch / "Profile2").c_str()));
+}
+
+TEST(ProtectedFolder, RelativePathsAreJudgedFromTheWorkingFolder) {
+    ScratchFolder scratch;
+    const std::string lumo = scratch / "Profile\\Lumo";
+    ASSERT_EQ(0, _mkdir((scratch / "Profile").c_str()));
+    ASSERT_EQ(0, _mkdir(lumo.c_str()));
+    ProfileAt profile(scratch / "Profile");
+    char saved[261];
+    ASSERT_NE(nullptr, _getcwd(saved, 260));
+    ASSERT_EQ(0, _chdir(lumo.c_str()));
+
+    EXPECT_EQ(0, IsProtectedFolder("."));
+    EXPECT_EQ(0, IsProtectedFolder("Data"));
+    EXPECT_EQ(1, IsProtectedFolder(".."));
+    EXPECT_EQ(1, IsProtectedFolder("Data\\..\\.."));
+    EXPECT_EQ(1, IsProtectedFolder("\\"));
+    // "C:" alone is the working folder when that lies on C:.
+    EXPECT_EQ(0, IsProtectedFolder(lumo.substr(0, 2).c_str()));
+    EXPECT_EQ(1, IsProtectedFolder((lumo.substr(0, 2) + "..").c_str()));
+
+    EXPECT_EQ(0, _chdir(saved));
+}
+
+TEST(ProtectedFolder, TheProgramAndCommonFilesFoldersOfTheRegistry) {
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", 0,
+                            KEY_QUERY_VALUE, &key));
+    for (const char* name : {"ProgramFilesDir", "CommonFilesDir"}) {
+        char value[261] = "";
+        DWORD size = 260;
+        ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, name, nullptr, nullptr,
+                                                  reinterpret_cast<LPBYTE>(value), &size))
+            << name;
+        EXPECT_EQ(1, IsProtectedFolder(value)) << value;
+        EXPECT_EQ(1, IsProtectedFolder(Upper(value).c_str())) << value;
+        EXPECT_EQ(0, IsProtectedFolder((std::string(value) + "\\Orvane").c_str())) << value;
+    }
+    RegCloseKey(key);
+}
+
+TEST(ProtectedFolder, ARecursiveRemovalOfAnAncestorOfTheProfileTouchesNothing) {
+    ScratchFolder scratch;
+    ASSERT_EQ(0, _mkdir((scratch / "Profile").c_str()));
+    ASSERT_TRUE(WriteFile(scratch / "Profile\\ntuser.dat"));
+    ASSERT_TRUE(WriteFile(scratch / "beside.txt"));
+    ProfileAt profile(scratch / "Profile");
+
+    Directory folder;
+    folder.SetPath((scratch / "Profile\\..").c_str());
+    EXPECT_EQ(0, folder.RemoveTree(1));
+    folder.SetPath((scratch / "profile").c_str());
+    EXPECT_EQ(0, folder.RemoveTree(1));
+    EXPECT_TRUE(IsFile(scratch / "Profile\\ntuser.dat"));
+    EXPECT_TRUE(IsFile(scratch / "beside.txt"));
+}
+
+TEST(PossiblyCutPath, TextsOfTheFormattingLimitOrLonger) {
+    EXPECT_EQ(0, IsPossiblyCutPath(std::string(510, 'a').c_str()));
+    EXPECT_EQ(1, IsPossiblyCutPath(std::string(511, 'a').c_str()));
+    EXPECT_EQ(0, IsPossiblyCutPath(nullptr));
+    String formatted;
+    formatted.Format("C:\\%s", std::string(600, 'a').c_str());
+    EXPECT_EQ(1, IsPossiblyCutPath(formatted));
+}
+
+TEST(PossiblyCutPath, IsNeverUsedForADeletion) {
+    ScratchFolder scratch;
+    ASSERT_TRUE(WriteFile(scratch / "kept.txt"));
+    Directory folder;
+    folder.SetPath(scratch.Path().c_str());
+    const std::string padded = std::string(520, 'x') + "\\..\\kept.txt";
+    EXPECT_EQ(0, folder.RemoveFile(padded.c_str()));
+    EXPECT_TRUE(IsFile(scratch / "kept.txt"));
+}
+
+} // namespace
