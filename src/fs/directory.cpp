@@ -135,11 +135,12 @@ int Directory::RemoveTree(int recurse) {
     if (IsPossiblyCutPath(path)) {
         return 0;
     }
+    // Judged before Exists: a protected folder is refused whether or not it is there to see.
+    if (recurse && path.Length() > 0 && IsProtectedFolder(path)) {
+        return 0;
+    }
     if (!Exists()) {
         return 1;
-    }
-    if (recurse && IsProtectedFolder(path)) {
-        return 0;
     }
     return RemoveTreeChecked(recurse);
 }
