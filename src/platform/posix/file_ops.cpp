@@ -56,8 +56,8 @@ DWORD SetAttributesOp(const char* path, DWORD attributes) {
     if (status != ERROR_SUCCESS) {
         return status;
     }
-    struct stat info;
-    if (stat(entry.host.c_str(), &info) != 0) {
+    struct stat info = entry.info;
+    if ((entry.isRoot || S_ISLNK(info.st_mode)) && stat(entry.host.c_str(), &info) != 0) {
         return HostStatus();
     }
     if (S_ISDIR(info.st_mode)) {
