@@ -4,17 +4,29 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "fs/directory.h"
 #include "platform/posix/drives.h"
-#include "platform/posix/scratch_machine.h"
+#include "platform/posix/temp_machine.h"
 #include "platform/posix/test_controls.h"
 #include "support/string.h"
 
 namespace ovlayer {
 namespace {
+
+// The host path of a path below drive C:, given with "/" separators.
+std::string DriveC(const TempMachine& machine, const std::string& below = "") {
+    return machine.Path("drive_c") + (below.empty() ? "" : "/" + below);
+}
+
+// Makes a host file (and its folders) holding `content`.
+void HostFile(const std::string& path, const std::string& content = "") {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path) << content;
+}
 
 namespace fs = std::filesystem;
 
@@ -24,12 +36,12 @@ protected:
         ClearInjectedFailures();
         StopJournal();
     }
-    std::string Host(const std::string& below) const { return machine_.DriveC(below); }
+    std::string Host(const std::string& below) const { return DriveC(machine_, below); }
     void File(const std::string& below, const std::string& content = "x") const {
-        ScratchMachine::HostFile(Host(below), content);
+        HostFile(Host(below), content);
     }
 
-    ScratchMachine machine_;
+    TempMachine machine_;
 };
 
 TEST_F(DirectoryLayer, ExistsAndMediaFollowEachDriveType) {
@@ -158,7 +170,7 @@ TEST_F(DirectoryLayer, ATreeNamedByACutPathIsNotRemoved) {
     windows += "\\" + last;
     host += "/" + last;
     ASSERT_EQ(511u, windows.size());
-    ScratchMachine::HostFile(host + "/precious.db");
+    HostFile(host + "/precious.db");
 
     String cut;
     cut.Format("%s\\%s", windows.c_str(), "Orvane\\Cache");

@@ -12,6 +12,7 @@
 #include "platform/posix/drives.h"
 #include "platform/posix/file_errors.h"
 #include "platform/posix/file_ops.h"
+#include "platform/posix/machine.h"
 #include "platform/posix/path_map.h"
 #include "platform/posix/test_controls.h"
 
@@ -19,8 +20,6 @@ namespace {
 
 using namespace ovlayer;
 
-constexpr char kWindowsFolder[] = "C:\\windows";
-constexpr char kSystemFolder[] = "C:\\windows\\system32";
 // The geometry reported for every drive: 4096-byte clusters of 512-byte sectors.
 constexpr DWORD kBytesPerSector = 512;
 constexpr DWORD kSectorsPerCluster = 8;

@@ -4,15 +4,27 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "platform/posix/drives.h"
 #include "platform/posix/file_errors.h"
-#include "platform/posix/scratch_machine.h"
+#include "platform/posix/temp_machine.h"
 #include "platform/win32api.h"
 
 namespace ovlayer {
 namespace {
+
+// The host path of a path below drive C:, given with "/" separators.
+std::string DriveC(const TempMachine& machine, const std::string& below = "") {
+    return machine.Path("drive_c") + (below.empty() ? "" : "/" + below);
+}
+
+// Makes a host file (and its folders) holding `content`.
+void HostFile(const std::string& path, const std::string& content = "") {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path) << content;
+}
 
 std::string Parsed(const char* text) {
     WindowsPath path;
@@ -21,7 +33,7 @@ std::string Parsed(const char* text) {
 }
 
 TEST(ParseWindowsPath, ResolvesDotsSeparatorsAndTrailingCharactersAsWindowsDoes) {
-    ScratchMachine machine;
+    TempMachine machine;
     SetCurrentFolder("C:\\work\\here");
     const std::pair<const char*, const char*> cases[] = {
         {"C:\\a\\b", "C:\\a\\b"},
@@ -54,23 +66,23 @@ TEST(ParseWindowsPath, ResolvesDotsSeparatorsAndTrailingCharactersAsWindowsDoes)
 }
 
 TEST(FindHostEntry, MatchesComponentsIgnoringCaseOnlyWhenTheExactNameIsAbsent) {
-    ScratchMachine machine;
-    ScratchMachine::HostFile(machine.DriveC("Program Files/Orvane/LumoDeck.exe"), "x");
-    ScratchMachine::HostFile(machine.DriveC("Mixed/Name"), "lower");
-    ScratchMachine::HostFile(machine.DriveC("Mixed/NAME"), "upper");
+    TempMachine machine;
+    HostFile(DriveC(machine, "Program Files/Orvane/LumoDeck.exe"), "x");
+    HostFile(DriveC(machine, "Mixed/Name"), "lower");
+    HostFile(DriveC(machine, "Mixed/NAME"), "upper");
 
     HostEntry entry;
     EXPECT_EQ(ERROR_SUCCESS, FindHostEntry("c:\\PROGRAM FILES\\orvane\\lumodeck.EXE", &entry));
-    EXPECT_EQ(machine.DriveC("Program Files/Orvane/LumoDeck.exe"), entry.host);
+    EXPECT_EQ(DriveC(machine, "Program Files/Orvane/LumoDeck.exe"), entry.host);
     EXPECT_TRUE(entry.exists);
 
     EXPECT_EQ(ERROR_SUCCESS, FindHostEntry("C:\\Mixed\\NAME", &entry));
-    EXPECT_EQ(machine.DriveC("Mixed/NAME"), entry.host);
+    EXPECT_EQ(DriveC(machine, "Mixed/NAME"), entry.host);
     EXPECT_EQ(ERROR_SUCCESS, FindHostEntry("C:\\mixed\\name", &entry));
-    EXPECT_EQ(machine.DriveC("Mixed/NAME"), entry.host) << "the smallest of the host's spellings";
+    EXPECT_EQ(DriveC(machine, "Mixed/NAME"), entry.host) << "the smallest of the host's spellings";
 
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, FindHostEntry("C:\\PROGRAM FILES\\New.txt", &entry));
-    EXPECT_EQ(machine.DriveC("Program Files/New.txt"), entry.host);
+    EXPECT_EQ(DriveC(machine, "Program Files/New.txt"), entry.host);
     EXPECT_FALSE(entry.exists);
     EXPECT_EQ(ERROR_PATH_NOT_FOUND, FindHostEntry("C:\\Missing\\New.txt", &entry));
     EXPECT_EQ(ERROR_PATH_NOT_FOUND,
@@ -81,20 +93,20 @@ TEST(FindHostEntry, MatchesComponentsIgnoringCaseOnlyWhenTheExactNameIsAbsent) {
 }
 
 TEST(FindHostEntry, NeverLeavesTheDrive) {
-    ScratchMachine machine;
-    ScratchMachine::HostFile(machine.Folder() + "/outside.txt");
+    TempMachine machine;
+    HostFile(machine.Folder() + "/outside.txt");
     HostEntry entry;
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, FindHostEntry("C:\\..\\outside.txt", &entry));
-    EXPECT_EQ(machine.DriveC("outside.txt"), entry.host);
+    EXPECT_EQ(DriveC(machine, "outside.txt"), entry.host);
     EXPECT_EQ(ERROR_SUCCESS, FindHostEntry("C:\\..\\..\\", &entry));
     EXPECT_TRUE(entry.isRoot);
-    EXPECT_EQ(machine.DriveC(), entry.host);
+    EXPECT_EQ(DriveC(machine), entry.host);
 }
 
 TEST(Drives, LettersAreLinksWithATypeEach) {
-    ScratchMachine machine;
+    TempMachine machine;
     const std::string media = machine.Folder() + "/media";
-    ScratchMachine::HostFile(media + "/disc.txt");
+    HostFile(media + "/disc.txt");
     EXPECT_EQ(DRIVE_NO_ROOT_DIR, DriveTypeOf('E'));
     const std::pair<const char*, UINT> types[] = {{"fixed", DRIVE_FIXED},
                                                   {"removable", DRIVE_REMOVABLE},
@@ -121,9 +133,9 @@ TEST(Drives, LettersAreLinksWithATypeEach) {
 TEST(CurrentFolder, StartsAtTheHostWorkingFolderInsideADriveElseTheWindowsFolder) {
     const std::string saved = std::filesystem::current_path();
     {
-        ScratchMachine machine;
-        std::filesystem::create_directories(machine.DriveC("Work/Deep"));
-        ASSERT_EQ(0, chdir(machine.DriveC("Work/Deep").c_str()));
+        TempMachine machine;
+        std::filesystem::create_directories(DriveC(machine, "Work/Deep"));
+        ASSERT_EQ(0, chdir(DriveC(machine, "Work/Deep").c_str()));
         UseMachine(machine.Folder());
         EXPECT_EQ("C:\\Work\\Deep", CurrentFolder());
         ASSERT_EQ(0, chdir(machine.Folder().c_str()));
