@@ -37,6 +37,7 @@ public:
             exit(1);
         }
         ovlayer::UseMachine(folder_);
+        ovlayer::MachineFolder(); // makes drive_c and the registry
     }
     ~BenchMachine() {
         std::error_code ignored;
