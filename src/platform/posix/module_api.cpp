@@ -5,6 +5,7 @@
 // module's own exports, never a symbol of a library it depends on.
 #include "platform/posix/module_api.h"
 
+#include "platform/posix/builtin_modules.h"
 #include "platform/posix/file_api.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/test_controls.h"
@@ -265,6 +266,9 @@ std::string JournalName(HMODULE module) {
     if (!module) {
         return "NULL";
     }
+    if (const ovlayer::BuiltinModule* builtin = ovlayer::BuiltinModuleOfHandle(module)) {
+        return builtin->fileName;
+    }
     const Module* found = FindModule(module);
     return found ? BaseName(found->hostPath) : "?";
 }
@@ -299,6 +303,10 @@ HMODULE WINAPI LoadLibraryA(LPCSTR fileName) {
     if (!IsBareName(name)) {
         return OpenModule(MapWindowsPath(name));
     }
+    // The layer's own system modules (psapi.dll) come before any file, as known DLLs do.
+    if (const ovlayer::BuiltinModule* builtin = ovlayer::FindBuiltinModule(name.c_str())) {
+        return ovlayer::BuiltinModuleHandle(*builtin);
+    }
     if (HMODULE loaded = LoadedByBaseName(name)) {
         return OpenModule(FindModule(loaded)->hostPath);
     }
@@ -313,6 +321,13 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) {
                     ")");
     if (Failing("GetProcAddress")) {
         return nullptr;
+    }
+    if (const ovlayer::BuiltinModule* builtin = ovlayer::BuiltinModuleOfHandle(module)) {
+        const FARPROC entry = ovlayer::FindBuiltinEntry(*builtin, procName);
+        if (!entry) {
+            SetLastError(ERROR_PROC_NOT_FOUND);
+        }
+        return entry;
     }
     const Module* found = module ? FindModule(module) : nullptr;
     if (module && !found) {
@@ -336,6 +351,9 @@ BOOL WINAPI FreeLibrary(HMODULE module) {
     ovlayer::Record("FreeLibrary(" + JournalName(module) + ")");
     if (Failing("FreeLibrary")) {
         return FALSE;
+    }
+    if (ovlayer::BuiltinModuleOfHandle(module)) {
+        return TRUE; // built-in modules stay loaded
     }
     Module* found = FindModule(module);
     if (!found) {

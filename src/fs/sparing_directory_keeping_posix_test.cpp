@@ -1,0 +1,75 @@
+// The sparing removal on the Linux layer's throwaway test machine, where refusals can be checked
+// on the real roots and system folders, and symbolic links stand for junctions.
+#include <filesystem>
+
+#include "fs/sparing_directory.h"
+
+#include "platform/posix/machine.h"
+#include "tests/support/machine_files.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using testsupport::Exists;
+using testsupport::MachineFolder;
+using testsupport::MakeFile;
+using testsupport::MakeFolders;
+
+int RemoveKeeping(const std::string& path) {
+    SparingDirectory folder;
+    folder.SetPath(path.c_str());
+    return folder.RemoveTreeKeeping(1, "db");
+}
+
+std::filesystem::path HostPath(std::string windowsPath) {
+    for (char& c : windowsPath) {
+        c = c == '\\' ? '/' : c;
+    }
+    return ovlayer::MachinePath("drive_c") + windowsPath.substr(2);
+}
+
+TEST(RemoveTreeKeepingOnTheMachine, DrivesAndSystemFoldersAreRefused) {
+    MachineFolder root;
+    ASSERT_TRUE(MakeFile(root / "stays.dat"));
+    ASSERT_TRUE(MakeFile(std::string(ovlayer::kSystemFolder) + "\\stays.dll"));
+    for (const std::string& path :
+         {std::string("C:\\"), std::string("C:"), std::string("c:\\windows\\.."),
+          std::string(ovlayer::kWindowsFolder), std::string(ovlayer::kSystemFolder),
+          std::string(ovlayer::kProgramFilesFolder), std::string(ovlayer::kCommonFilesFolder)}) {
+        EXPECT_EQ(1, RemoveKeeping(path)) << path;
+    }
+    EXPECT_TRUE(Exists(root / "stays.dat"));
+    EXPECT_TRUE(Exists(std::string(ovlayer::kSystemFolder) + "\\stays.dll"));
+}
+
+TEST(RemoveTreeKeepingOnTheMachine, ALinkGoesItselfAndWhatItPointsAtStays) {
+    MachineFolder root;
+    ASSERT_TRUE(MakeFile(root / "Elsewhere\\precious.dat"));
+    ASSERT_TRUE(MakeFile(root / "Lumo\\own.dat"));
+    std::filesystem::create_directory_symlink(HostPath(root / "Elsewhere"),
+                                              HostPath(root / "Lumo\\Shortcut"));
+    ASSERT_TRUE(Exists(root / "Lumo\\Shortcut"));
+
+    EXPECT_EQ(0, RemoveKeeping(root / "Lumo"));
+
+    EXPECT_FALSE(Exists(root / "Lumo"));
+    EXPECT_TRUE(Exists(root / "Elsewhere\\precious.dat"));
+}
+
+TEST(RemoveTreeKeepingOnTheMachine, ALinkAsTheFolderItselfIsNotEntered) {
+    MachineFolder root;
+    ASSERT_TRUE(MakeFile(root / "Elsewhere\\precious.dat"));
+    ASSERT_TRUE(MakeFolders(root / "Lumo"));
+    std::filesystem::create_directory_symlink(HostPath(root / "Elsewhere"),
+                                              HostPath(root / "Lumo\\LumoDeck"));
+
+    EXPECT_EQ(0, RemoveKeeping(root / "Lumo\\LumoDeck"));
+
+    EXPECT_FALSE(Exists(root / "Lumo\\LumoDeck"));
+    EXPECT_TRUE(Exists(root / "Elsewhere\\precious.dat"));
+}
+
+} // namespace

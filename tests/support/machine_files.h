@@ -1,0 +1,66 @@
+// Files and folders at Windows paths, made and looked at by tests on both builds: the machine's
+// own drive C: on the Linux layer, the real one (a Wine prefix's) on Windows. Made and checked
+// beside the program's file functions, not through them.
+#pragma once
+
+#include <string>
+
+namespace testsupport {
+
+// A fresh, empty folder "C:\ovuninst-tests\<number>", removed with all it holds at destruction.
+class MachineFolder {
+public:
+    MachineFolder();
+    ~MachineFolder();
+    MachineFolder(const MachineFolder&) = delete;
+    MachineFolder& operator=(const MachineFolder&) = delete;
+    const std::string& Path() const { return path_; }
+    // Path() + "\" + relative.
+    std::string operator/(const std::string& relative) const;
+
+private:
+    std::string path_;
+};
+
+// Makes the folder and every missing folder above it.
+bool MakeFolders(const std::string& windowsPath);
+// Makes the file (and the folders above it) holding `content`.
+bool MakeFile(const std::string& windowsPath, const std::string& content = "data");
+// Removes the file or the folder with all it holds, if there.
+void RemoveAll(const std::string& windowsPath);
+// True when a file or folder of that path exists.
+bool Exists(const std::string& windowsPath);
+// The system folder, "C:\windows\system32" or as the machine names it.
+std::string SystemFolder();
+
+// Sets an environment variable of this process for the object's lifetime (the runtime's copy,
+// which getenv reads), and restores the old value after.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const std::string& name, const std::string& value);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    std::string name_;
+    std::string old_;
+    bool had_ = false;
+};
+
+// Held by every test that writes the maker's own registry keys or system-folder files. Under Wine
+// the tests of one test program share one prefix, and CTest runs them side by side: without the
+// lock one test would wipe the keys another has just written. (On the Linux layer each test
+// process has a machine of its own, and the lock does nothing.)
+class MakerDataLock {
+public:
+    MakerDataLock();
+    ~MakerDataLock();
+    MakerDataLock(const MakerDataLock&) = delete;
+    MakerDataLock& operator=(const MakerDataLock&) = delete;
+
+private:
+    void* mutex_ = nullptr;
+};
+
+} // namespace testsupport

@@ -1,0 +1,92 @@
+// On the Linux layer drive C: is the machine folder's drive_c; the tests name their files in the
+// letter case they are made in, so the mapping here is by exact name.
+#include <filesystem>
+
+#include "tests/support/machine_files.h"
+
+#include "platform/posix/machine.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <random>
+
+namespace testsupport {
+namespace {
+
+std::filesystem::path HostPath(const std::string& windowsPath) {
+    std::string rest =
+        windowsPath.size() >= 2 && windowsPath[1] == ':' ? windowsPath.substr(2) : windowsPath;
+    for (char& c : rest) {
+        if (c == '\\') {
+            c = '/';
+        }
+    }
+    return std::filesystem::path(ovlayer::MachinePath("drive_c") + rest);
+}
+
+} // namespace
+
+MachineFolder::MachineFolder() {
+    std::random_device seed;
+    path_ = "C:\\ovuninst-tests\\" + std::to_string(seed());
+    MakeFolders(path_);
+}
+
+MachineFolder::~MachineFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(HostPath(path_), ignored);
+}
+
+std::string MachineFolder::operator/(const std::string& relative) const {
+    return path_ + "\\" + relative;
+}
+
+bool MakeFolders(const std::string& windowsPath) {
+    std::error_code error;
+    std::filesystem::create_directories(HostPath(windowsPath), error);
+    return std::filesystem::is_directory(HostPath(windowsPath), error);
+}
+
+bool MakeFile(const std::string& windowsPath, const std::string& content) {
+    const std::filesystem::path host = HostPath(windowsPath);
+    std::error_code error;
+    std::filesystem::create_directories(host.parent_path(), error);
+    std::ofstream file(host, std::ios::binary);
+    file << content;
+    return static_cast<bool>(file);
+}
+
+void RemoveAll(const std::string& windowsPath) {
+    std::error_code ignored;
+    std::filesystem::remove_all(HostPath(windowsPath), ignored);
+}
+
+bool Exists(const std::string& windowsPath) {
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::symlink_status(HostPath(windowsPath), error));
+}
+
+ScopedEnvironment::ScopedEnvironment(const std::string& name, const std::string& value)
+    : name_(name) {
+    const char* old = getenv(name.c_str());
+    had_ = old != nullptr;
+    old_ = had_ ? old : "";
+    setenv(name.c_str(), value.c_str(), 1);
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+    if (had_) {
+        setenv(name_.c_str(), old_.c_str(), 1);
+    } else {
+        unsetenv(name_.c_str());
+    }
+}
+
+MakerDataLock::MakerDataLock() = default;
+MakerDataLock::~MakerDataLock() = default;
+
+std::string SystemFolder() {
+    return ovlayer::kSystemFolder;
+}
+
+} // namespace testsupport
