@@ -6,8 +6,10 @@
 #include "platform/posix/module_api.h"
 
 #include "platform/posix/builtin_modules.h"
+#include "platform/posix/drives.h"
 #include "platform/posix/file_api.h"
 #include "platform/posix/machine.h"
+#include "platform/posix/path_map.h"
 #include "platform/posix/test_controls.h"
 
 #include <dirent.h>
@@ -51,10 +53,6 @@ bool Failing(const char* function) {
     return true;
 }
 
-bool IsSeparator(char c) {
-    return c == '\\' || c == '/';
-}
-
 std::string BaseName(const std::string& path) {
     const size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -65,12 +63,7 @@ std::string HostFolderOf(const std::string& path) {
     return slash == std::string::npos || slash == 0 ? "/" : path.substr(0, slash);
 }
 
-bool IsFolder(const std::string& hostPath) {
-    struct stat info;
-    return stat(hostPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-// ---- Windows paths in the machine folder; replaced by the file functions' path mapping ----
+// ---- Windows paths in the machine folder ----
 
 // The entry of `folder` named `name`, matched exactly or else ignoring letter case.
 std::string EntryIgnoringCase(const std::string& folder, const std::string& name) {
@@ -91,62 +84,18 @@ std::string EntryIgnoringCase(const std::string& folder, const std::string& name
     return found;
 }
 
-// Drive C: is the machine's drive_c; other letters are dosdevices links, and Z: is the host's
-// root when the machine names no Z:, as in a Wine prefix.
-std::string DriveFolder(char letter) {
-    letter = static_cast<char>(tolower(static_cast<unsigned char>(letter)));
-    if (letter == 'c') {
-        return ovlayer::MachineFolder() + "/drive_c";
-    }
-    std::string link = ovlayer::MachineFolder() + "/dosdevices/" + letter + ":";
-    if (letter == 'z' && !IsFolder(link)) {
-        return "";
-    }
-    return link;
-}
-
+// A Windows path's host file, through the file functions' path mapping.
 std::string MapWindowsPath(const std::string& path) {
-    std::string root;
-    size_t start = 0;
-    if (path.size() >= 2 && path[1] == ':' && isalpha(static_cast<unsigned char>(path[0]))) {
-        root = DriveFolder(path[0]);
-        start = 2;
-    } else if (!path.empty() && IsSeparator(path[0])) {
-        root = DriveFolder('z');
-    } else {
-        char cwd[4096];
-        root = getcwd(cwd, sizeof cwd) ? cwd : "";
-        if (root == "/") {
-            root.clear();
-        }
-    }
-    std::vector<std::string> parts;
-    while (start < path.size()) {
-        size_t end = start;
-        while (end < path.size() && !IsSeparator(path[end])) {
-            ++end;
-        }
-        const std::string part = path.substr(start, end - start);
-        if (part == "..") {
-            if (!parts.empty()) {
-                parts.pop_back();
-            }
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        start = end + 1;
-    }
-    std::string host = root;
-    for (const std::string& part : parts) {
-        host += "/" + EntryIgnoringCase(host.empty() ? "/" : host, part);
-    }
-    return host.empty() ? "/" : host;
+    ovlayer::HostEntry entry;
+    ovlayer::FindHostEntry(path.c_str(), &entry);
+    return entry.host;
 }
 
 std::string HostToWindowsPath(const std::string& hostPath) {
     char resolved[4096];
-    const std::string driveC =
-        realpath(DriveFolder('c').c_str(), resolved) ? resolved : DriveFolder('c');
+    const std::string driveC = realpath(ovlayer::DriveFolder('c').c_str(), resolved)
+                                   ? resolved
+                                   : ovlayer::DriveFolder('c');
     std::string windows;
     if (hostPath.compare(0, driveC.size(), driveC) == 0 &&
         (hostPath.size() == driveC.size() || hostPath[driveC.size()] == '/')) {
@@ -192,9 +141,8 @@ std::string FindInFolder(const std::string& folder, const std::string& name) {
 }
 
 std::string SearchBareName(const std::string& name) {
-    char cwd[4096];
     const std::string folders[] = {ProgramFolder(), MapWindowsPath(kSystemFolder),
-                                   getcwd(cwd, sizeof cwd) ? cwd : "."};
+                                   MapWindowsPath(ovlayer::CurrentFolder())};
     for (const std::string& folder : folders) {
         std::string found = FindInFolder(folder, name);
         if (!found.empty()) {
