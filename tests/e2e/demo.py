@@ -17,7 +17,9 @@ from machines import LinuxMachine, MachineError, WineMachine, WineTemplate  # no
 from scenario import MACHINES  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-SAMPLE = ["maker_key.reg", "other_vendor.reg"]
+SAMPLE = ["maker_key.reg", "other_vendor.reg", "media_database.reg", "music_data.reg"]
+# The user's media database, which the program offers to keep.
+SAMPLE_FILES = {"C:\\Media\\Lumora Deck DB\\Data\\library.db": b"tracks"}
 SHOWN = r"HKEY_CLASSES_ROOT\Software"
 MAKER_KEY = r"HKEY_CLASSES_ROOT\Software\Orvane"
 
@@ -61,6 +63,8 @@ def run(build):
         machine.start()
         for name in SAMPLE:
             machine.import_reg(os.path.join(MACHINES, name))
+        for path, data in SAMPLE_FILES.items():
+            machine.place_file(path, data)
         say("a sample machine (%s) with the maker's settings under %s:" % (
             "the Linux layer's machine folder" if build == "linux" else "a 64-bit Wine prefix",
             MAKER_KEY))
@@ -68,7 +72,10 @@ def run(build):
         for what, files in NOT_YET:
             if not all(os.path.exists(os.path.join(ROOT, "build", build, f)) for f in files):
                 say("not built yet: %s; the machine has none of the maker's products" % what)
-        say("running the program; type your answer (\"Y\" goes on, anything else stops)")
+        say("the user's media database is in C:\\Media\\Lumora Deck DB, and the music service's "
+            "settings are under HKEY_CURRENT_USER\\Software\\Orvane\\Tunelane-OV")
+        say("running the program; type your answers (\"Y\" goes on, anything else stops; then "
+            "\"Y\" keeps, \"N\" erases)")
         say()
         status = machine.run_at_console()
         say()
