@@ -17,17 +17,6 @@
 namespace ovlayer {
 namespace {
 
-// The host path of a path below drive C:, given with "/" separators.
-std::string DriveC(const TempMachine& machine, const std::string& below = "") {
-    return machine.Path("drive_c") + (below.empty() ? "" : "/" + below);
-}
-
-// Makes a host file (and its folders) holding `content`.
-void HostFile(const std::string& path, const std::string& content = "") {
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path) << content;
-}
-
 namespace fs = std::filesystem;
 
 class DirectoryLayer : public ::testing::Test {

@@ -15,17 +15,6 @@
 namespace ovlayer {
 namespace {
 
-// The host path of a path below drive C:, given with "/" separators.
-std::string DriveC(const TempMachine& machine, const std::string& below = "") {
-    return machine.Path("drive_c") + (below.empty() ? "" : "/" + below);
-}
-
-// Makes a host file (and its folders) holding `content`.
-void HostFile(const std::string& path, const std::string& content = "") {
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path) << content;
-}
-
 std::string Parsed(const char* text) {
     WindowsPath path;
     const DWORD status = ParseWindowsPath(text, &path);

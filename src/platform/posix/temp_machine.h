@@ -7,6 +7,8 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace ovlayer {
@@ -58,5 +60,16 @@ public:
 private:
     std::string folder_;
 };
+
+// The host path of a path below drive C:, given with "/" separators.
+inline std::string DriveC(const TempMachine& machine, const std::string& below = "") {
+    return machine.Path("drive_c") + (below.empty() ? "" : "/" + below);
+}
+
+// Makes a host file (and its folders) holding `content`.
+inline void HostFile(const std::string& path, const std::string& content = "") {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path) << content;
+}
 
 } // namespace ovlayer
