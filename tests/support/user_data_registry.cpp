@@ -76,9 +76,11 @@ bool ReadValue(HKEY root, const std::string& path, const char* valueName, DWORD*
 }
 
 Console::Console(const std::string& typed) {
+    // Named by process as well, since test processes run side by side and share the folder.
     static int serial = 0;
     file_ = (std::filesystem::temp_directory_path() /
-             ("ovuninst-answers-" + std::to_string(++serial) + ".txt"))
+             ("ovuninst-answers-" + std::to_string(GetCurrentProcessId()) + "-" +
+              std::to_string(++serial) + ".txt"))
                 .string();
     FILE* answers = fopen(file_.c_str(), "wb");
     if (answers != nullptr) {
