@@ -9,8 +9,11 @@ namespace {
 constexpr unsigned kFormatKeeps = 511;
 constexpr unsigned kFolderRoom = 260;
 constexpr char kVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
-const char* const kFolderValues[] = {"ProgramFilesDir", "CommonFilesDir", "ProgramW6432Dir",
-                                     "CommonW6432Dir"};
+// Both program-files views: a 32-bit program's view names the 64-bit folders "W6432", a 64-bit
+// program's names the 32-bit ones "(x86)"; either build protects all four.
+const char* const kFolderValues[] = {"ProgramFilesDir",       "CommonFilesDir",
+                                     "ProgramW6432Dir",       "CommonW6432Dir",
+                                     "ProgramFilesDir (x86)", "CommonFilesDir (x86)"};
 
 bool IsSeparator(char c) {
     return c == '\\' || c == '/';

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "fs/directory.h"
@@ -105,17 +106,22 @@ TEST(ProtectedFolder, RelativePathsAreJudgedFromTheWorkingFolder) {
     EXPECT_EQ(0, _chdir(saved));
 }
 
+// A 32-bit program on 64-bit Windows sees the 64-bit folders as "W6432" values, a 64-bit program
+// sees the 32-bit ones as "(x86)" values: every view the machine has is protected.
 TEST(ProtectedFolder, TheProgramAndCommonFilesFoldersOfTheRegistry) {
     HKEY key = nullptr;
     ASSERT_EQ(ERROR_SUCCESS,
               RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", 0,
                             KEY_QUERY_VALUE, &key));
-    for (const char* name : {"ProgramFilesDir", "CommonFilesDir"}) {
+    for (const char* name : {"ProgramFilesDir", "CommonFilesDir", "ProgramW6432Dir",
+                             "CommonW6432Dir", "ProgramFilesDir (x86)", "CommonFilesDir (x86)"}) {
         char value[261] = "";
         DWORD size = 260;
-        ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, name, nullptr, nullptr,
-                                                  reinterpret_cast<LPBYTE>(value), &size))
-            << name;
+        if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<LPBYTE>(value), &size) !=
+            ERROR_SUCCESS) {
+            EXPECT_TRUE(strstr(name, "W6432") != nullptr || strstr(name, "x86") != nullptr) << name;
+            continue;
+        }
         EXPECT_EQ(1, IsProtectedFolder(value)) << value;
         EXPECT_EQ(1, IsProtectedFolder(Upper(value).c_str())) << value;
         EXPECT_EQ(0, IsProtectedFolder((std::string(value) + "\\Orvane").c_str())) << value;

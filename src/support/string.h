@@ -83,7 +83,8 @@ private:
     unsigned char bytes_[sizeof(char*) == 4 ? 8 : 16];
 };
 
-static_assert(sizeof(char*) != 4 || sizeof(String) == 8, "String is 8 bytes on 32-bit targets");
+static_assert(sizeof(String) == (sizeof(char*) == 4 ? 8 : 16),
+              "String is 8 bytes on 32-bit targets, 16 where a pointer takes 8");
 
 String Concat(const String& a, const String& b);
 String Concat(const String& a, const char* b);

@@ -344,6 +344,14 @@ TEST_F(FileConformance, CreatMakesEmptiesAndRefusesFolders) {
     EXPECT_EQ(ENOENT, errno);
 }
 
+// A failed _stat leaves the record untouched, except in the 64-bit Windows runtime, whose _stat is
+// a wrapper over _stat64 that clears the record first.
+#ifdef _WIN64
+constexpr unsigned kModeAfterFailedStat = 0;
+#else
+constexpr unsigned kModeAfterFailedStat = 0x5555;
+#endif
+
 TEST_F(FileConformance, StatModesSizesAndRefusals) {
     ASSERT_TRUE(WriteFile(*this / "f.txt", "1234"));
     ASSERT_TRUE(WriteFile(*this / "r.txt", "", true));
@@ -373,7 +381,7 @@ TEST_F(FileConformance, StatModesSizesAndRefusals) {
         errno = 0;
         EXPECT_EQ(-1, _stat(path.c_str(), &info)) << path;
         EXPECT_EQ(ENOENT, errno) << path;
-        EXPECT_EQ(0x5555, info.st_mode) << path;
+        EXPECT_EQ(kModeAfterFailedStat, info.st_mode) << path;
     }
 }
 

@@ -2,7 +2,7 @@
 """The demo: a sample machine with the maker's settings, the program run at the keyboard, and
 what the registry holds afterwards. Run through scripts/demo, which builds what is needed.
 
-    tests/e2e/demo.py [--build win32|linux]
+    tests/e2e/demo.py [--build win32|win64|linux]
 """
 
 import argparse
@@ -39,9 +39,10 @@ def make_machine(build, folder):
     if build == "linux":
         return LinuxMachine(folder, os.path.join(ROOT, "build/linux/ovuninst"),
                             os.path.join(ROOT, "build/linux/ovregedit"))
-    template = WineTemplate(os.path.join(ROOT, "build/e2e/wine-template"))
+    template = WineTemplate(os.path.join(ROOT, "build", build, "e2e", "wine-template"))
     template.ensure(log=say)
-    return WineMachine(folder, os.path.join(ROOT, "build/win32/ovuninst.exe"), template, None)
+    return WineMachine(folder, os.path.join(ROOT, "build", build, "ovuninst.exe"), template, None,
+                       build)
 
 
 def show_tree(tree, top):
@@ -98,9 +99,10 @@ def run(build):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--build", choices=("win32", "linux"), default="win32",
-                        help="win32: ovuninst.exe under Wine (the product, default); linux: the "
-                             "development build on the Linux layer")
+    parser.add_argument("--build", choices=("win32", "win64", "linux"), default="win32",
+                        help="win32: ovuninst.exe under Wine (the product, default); win64: the "
+                             "64-bit test build under wine64; linux: the development build on "
+                             "the Linux layer")
     args = parser.parse_args()
     try:
         return run(args.build)

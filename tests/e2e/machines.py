@@ -78,7 +78,7 @@ def empty_reg_file(folder):
 def clean_environment():
     env = dict(os.environ)
     for name in ("DISPLAY", "WAYLAND_DISPLAY", "WINEPREFIX", "WINEARCH", "WINEDEBUG",
-                 "WINEDLLOVERRIDES", "OVUNINST_MACHINE"):
+                 "WINEDLLOVERRIDES", "WINELOADER", "OVUNINST_MACHINE"):
         env.pop(name, None)
     return env
 
@@ -160,22 +160,61 @@ class LinuxMachine(Machine):
         pass
 
 
+# How each Windows build is run under Wine: the 32-bit program through the `wine` wrapper (the
+# 32-bit loader) and seeing the WOW64 views, the 64-bit one through the 64-bit loader, called by
+# path because the wrapper picks the 32-bit loader whenever it is installed.
+WINE64 = "/usr/lib/wine/wine64"
+WINE_BUILDS = {
+    "win32": {"loader": "wine", "system_folder": r"C:\windows\syswow64",
+              "regedit": r"C:\windows\syswow64\regedit.exe"},
+    "win64": {"loader": WINE64, "system_folder": r"C:\windows\system32",
+              "regedit": r"C:\windows\regedit.exe"},
+}
+
+
+def runs_32bit():
+    """None when this machine runs 32-bit x86 programs, else why not."""
+    if os.environ.get("OV_NO_32BIT"):
+        return "OV_NO_32BIT is set"
+    if not os.path.exists("/lib/ld-linux.so.2"):
+        return "the i386 loader /lib/ld-linux.so.2 is not installed"
+    try:
+        subprocess.run(["/lib/ld-linux.so.2", "--version"], stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, check=True)
+    except (OSError, subprocess.CalledProcessError) as e:
+        return "this machine has no 32-bit user mode (/lib/ld-linux.so.2: %s)" % e
+    if not os.access("/usr/lib/wine/wine", os.X_OK):
+        return "Wine's 32-bit loader (wine32:i386) is not installed"
+    return None
+
+
+def wine_env(prefix, build):
+    env = clean_environment()
+    env.update(WINEPREFIX=prefix, WINEARCH="win64", WINEDEBUG="-all",
+               WINEDLLOVERRIDES="mscoree,mshtml=")
+    if build == "win64":
+        env["WINELOADER"] = WINE64
+    return env
+
+
 class WineTemplate:
-    """One fresh 64-bit prefix, made once and kept (build/e2e/wine-template), that every
-    scenario copies."""
+    """One fresh 64-bit prefix, made once and kept (<build folder>/e2e/wine-template), that every
+    scenario copies. It is made by the 64-bit loader, which runs on every machine."""
+
+    TRIES = 3
 
     def __init__(self, folder):
         self.folder = folder
         self.stamp = os.path.join(folder, ".ovuninst-template")
 
     def env(self):
-        env = clean_environment()
-        env.update(WINEPREFIX=self.folder, WINEARCH="win64", WINEDEBUG="-all",
-                   WINEDLLOVERRIDES="mscoree,mshtml=")
-        return env
+        return wine_env(self.folder, "win64")
 
     def _version(self):
-        return subprocess.run(["wine", "--version"], stdout=subprocess.PIPE,
+        if not os.access(WINE64, os.X_OK):
+            raise MachineError("Wine's 64-bit loader %s is not installed: run scripts/setup"
+                               % WINE64)
+        return subprocess.run([WINE64, "--version"], stdout=subprocess.PIPE,
                               stderr=subprocess.DEVNULL).stdout.decode().strip()
 
     def valid(self):
@@ -186,40 +225,62 @@ class WineTemplate:
             return False
 
     def ensure(self, log=print):
-        """Makes the template unless a valid one is there; one maker at a time (ctest -j)."""
+        """Makes the template unless a valid one is there; one maker at a time (ctest -j). The
+        prefix counts as made only when wineboot succeeded: a failed wineboot can still leave a
+        system.reg behind, so a half-made prefix is made again."""
         os.makedirs(os.path.dirname(self.folder), exist_ok=True)
         with open(self.folder + ".lock", "w") as lock:
             fcntl.flock(lock, fcntl.LOCK_EX)
             if self.valid():
                 return
-            started = time.monotonic()
-            shutil.rmtree(self.folder, ignore_errors=True)
-            env = self.env()
-            subprocess.run(["wineboot", "-i"], env=env, stdin=subprocess.DEVNULL,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+            started, why = time.monotonic(), ""
+            for _ in range(self.TRIES):
+                why = self._boot()
+                if not why:
+                    with open(self.stamp, "w") as f:
+                        f.write(self._version() + "\n")
+                    log("made the Wine template prefix in %.1f s" % (time.monotonic() - started))
+                    return
+            raise MachineError("Wine could not make a 64-bit prefix in %s (%d tries): %s"
+                               % (self.folder, self.TRIES, why))
+
+    def _boot(self):
+        """Makes the prefix once; what went wrong, or "" when it was made."""
+        shutil.rmtree(self.folder, ignore_errors=True)
+        env = self.env()
+        with tempfile.TemporaryFile() as out:
+            try:
+                done = subprocess.run([WINE64, "wineboot", "-i"], env=env,
+                                      stdin=subprocess.DEVNULL, stdout=out,
+                                      stderr=subprocess.STDOUT, timeout=300)
+                status = done.returncode
+            except subprocess.TimeoutExpired:
+                status = "a time-out after 300 s"
             subprocess.run(["wineserver", "-w"], env=env, timeout=300)
-            if not os.path.exists(os.path.join(self.folder, "system.reg")):
-                raise MachineError("wineboot made no prefix in %s" % self.folder)
-            with open(self.stamp, "w") as f:
-                f.write(self._version() + "\n")
-            log("made the Wine template prefix in %.1f s" % (time.monotonic() - started))
+            out.seek(0)
+            said = out.read().decode("utf-8", "replace").strip()
+        if status != 0:
+            return "wineboot failed (%s)%s" % (status, ": " + said[-500:] if said else "")
+        if not os.path.exists(os.path.join(self.folder, "system.reg")):
+            return "wineboot succeeded but left no system.reg"
+        return ""
 
 
 class WineMachine(Machine):
     """A 64-bit prefix copied from the template, with its own wineserver while it is used. The
-    32-bit program sees the WOW64 views, so the 32-bit regedit imports and exports."""
+    32-bit program sees the WOW64 views, so the 32-bit regedit imports and exports for it; the
+    64-bit program sees the 64-bit views and the 64-bit regedit serves it."""
 
     crlf = True
-    system_folder = r"C:\windows\syswow64"  # what the 32-bit program's system32 is
-    REGEDIT = r"C:\windows\syswow64\regedit.exe"
 
-    def __init__(self, workdir, program, template, restrict_helper):
+    def __init__(self, workdir, program, template, restrict_helper, build="win32"):
         super().__init__(os.path.join(workdir, "prefix"))
         self.program, self.template, self.helper = program, template, restrict_helper
         self.restricted = False
-        self.env = clean_environment()
-        self.env.update(WINEPREFIX=self.folder, WINEARCH="win64", WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree,mshtml=")
+        self.loader = WINE_BUILDS[build]["loader"]
+        self.system_folder = WINE_BUILDS[build]["system_folder"]
+        self.regedit = WINE_BUILDS[build]["regedit"]
+        self.env = wine_env(self.folder, build)
 
     def start(self):
         # Hard links make the copy cheap; the files Wine rewrites in place (the registry files
@@ -239,14 +300,14 @@ class WineMachine(Machine):
         self.import_reg(empty_reg_file(os.path.dirname(self.folder)))
 
     def wine(self, args, what):
-        return run_tool(["wine"] + args, self.env, what)
+        return run_tool([self.loader] + args, self.env, what)
 
     @staticmethod
     def windows_path(host):
         return "Z:" + os.path.abspath(host).replace("/", "\\")
 
     def import_reg(self, path):
-        out = self.wine([self.REGEDIT, "/S", self.windows_path(path)], "importing " + path)
+        out = self.wine([self.regedit, "/S", self.windows_path(path)], "importing " + path)
         if out.strip():  # regedit exits 0 even when it refuses a file; it says so, though
             raise MachineError("regedit could not import %s:\n%s" % (path, out))
 
@@ -261,11 +322,11 @@ class WineMachine(Machine):
 
     def play(self, steps, env):
         run_env = dict(self.env, WINEDEBUG="fixme-all", **env)
-        return play(["wine", self.program], steps, env=run_env, cwd=self.drive_c(), crlf=True)
+        return play([self.loader, self.program], steps, env=run_env, cwd=self.drive_c(), crlf=True)
 
     def run_at_console(self):
         env = dict(self.env, WINEDEBUG="fixme-all")
-        return subprocess.run(["wine", self.program], env=env, cwd=self.drive_c()).returncode
+        return subprocess.run([self.loader, self.program], env=env, cwd=self.drive_c()).returncode
 
     def settle(self):
         # After a restricted run, restarting the wineserver saves what the program wrote and
@@ -278,7 +339,7 @@ class WineMachine(Machine):
     def _export(self, key, out):
         # Wine's regedit exports in UTF-16LE ("Version 5.00"); it exits 0 and writes no file
         # when the key does not exist.
-        subprocess.run(["wine", self.REGEDIT, "/E", self.windows_path(out), key], env=self.env,
+        subprocess.run([self.loader, self.regedit, "/E", self.windows_path(out), key], env=self.env,
                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=60)
 

@@ -3,10 +3,11 @@
 
     tests/e2e/run.py --build linux                 every scenario on the Linux layer
     tests/e2e/run.py --build win32 answer_Y        one scenario, ovuninst.exe under Wine
-    tests/e2e/run.py --build linux --build win32   both builds, which must agree
+    tests/e2e/run.py --build win64 answer_Y        the 64-bit test build under wine64
+    tests/e2e/run.py --build linux --build win64   both builds, which must agree
 
 Each scenario gets a fresh machine: a machine folder of the Linux layer, or a copy of a
-template 64-bit Wine prefix. Exit status 0 when every scenario passed, 77 when the scenarios
+template 64-bit Wine prefix. A scenario may also be named by the path of its file. Exit status 0 when every scenario passed, 77 when the scenarios
 asked for were all skipped on the builds asked for, 1 otherwise.
 """
 
@@ -20,13 +21,14 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import regfile  # noqa: E402
-from machines import LinuxMachine, MachineError, WineMachine, WineTemplate  # noqa: E402
+from machines import (LinuxMachine, MachineError, WineMachine, WineTemplate,  # noqa: E402
+                      runs_32bit)
 from scenario import BUILDS, Scenario, ScenarioError, names  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 SKIPPED = 77
 
-# Where the 32-bit program finds the Windows folders, for paths written as {Name}.
+# Where the program of the build finds the Windows folders, for paths written as {Name}.
 FOLDER_VALUES = {"ProgramFiles": "ProgramFilesDir", "CommonFiles": "CommonFilesDir"}
 CURRENT_VERSION = r"HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion"
 
@@ -85,14 +87,16 @@ class Exports:
 class Player:
     def __init__(self, build, args):
         self.build, self.args = build, args
-        self.work = os.path.abspath(args.work)
+        self.work = os.path.abspath(args.work or os.path.join(ROOT, "build", build, "e2e"))
+        built = os.path.join(ROOT, "build", build)
         if build == "linux":
-            self.program = args.program or os.path.join(ROOT, "build/linux/ovuninst")
-            self.regedit = args.regedit or os.path.join(ROOT, "build/linux/ovregedit")
+            self.program = args.program or os.path.join(built, "ovuninst")
+            self.regedit = args.regedit or os.path.join(built, "ovregedit")
         else:
-            self.program = args.program or os.path.join(ROOT, "build/win32/ovuninst.exe")
-            self.helper = args.helper or os.path.join(
-                ROOT, "build/win32/tests/e2e/e2e_readonly_key.exe")
+            if build == "win32" and runs_32bit():
+                raise MachineError("the win32 build cannot run here: %s" % runs_32bit())
+            self.program = args.program or os.path.join(built, "ovuninst.exe")
+            self.helper = args.helper or os.path.join(built, "tests/e2e/e2e_readonly_key.exe")
             self.template = WineTemplate(os.path.join(self.work, "wine-template"))
         if not os.path.exists(self.program):
             raise MachineError("no program at %s: build the %s preset" % (self.program, build))
@@ -101,7 +105,7 @@ class Player:
         if self.build == "linux":
             return LinuxMachine(workdir, self.program, self.regedit)
         self.template.ensure()
-        return WineMachine(workdir, self.program, self.template, self.helper)
+        return WineMachine(workdir, self.program, self.template, self.helper, self.build)
 
     def expand(self, machine, path, cache):
         """Paths may start with {ProgramFiles}, {CommonFiles}, {Windows} or {System}: the folders
@@ -213,8 +217,8 @@ def main(argv=None):
     parser.add_argument("--program", help="the program to run (one build only)")
     parser.add_argument("--regedit", help="the Linux layer's ovregedit")
     parser.add_argument("--helper", help="the Wine build's e2e_readonly_key.exe")
-    parser.add_argument("--work", default=os.path.join(ROOT, "build/e2e"),
-                        help="folder for the Wine template and the scenarios' machines")
+    parser.add_argument("--work", help="folder for the Wine template and the scenarios' machines "
+                        "(default: build/<build>/e2e)")
     parser.add_argument("--keep", action="store_true", help="keep every machine afterwards")
     parser.add_argument("--prepare", action="store_true",
                         help="only make the Wine template prefix if it is missing")
@@ -229,7 +233,12 @@ def main(argv=None):
             print("%-34s %s" % (name, Scenario(name).about))
         return 0
     if args.prepare:
-        WineTemplate(os.path.join(os.path.abspath(args.work), "wine-template")).ensure()
+        work = args.work or os.path.join(ROOT, "build", builds[0], "e2e")
+        try:
+            WineTemplate(os.path.join(os.path.abspath(work), "wine-template")).ensure()
+        except MachineError as e:
+            print("e2e: %s" % e, file=sys.stderr)
+            return 1
         return 0
 
     try:

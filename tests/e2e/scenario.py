@@ -13,7 +13,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 SCENARIOS = os.path.join(HERE, "scenarios")
 MACHINES = os.path.join(HERE, "machines")
 TEXTS = os.path.join(HERE, "texts.json")
-BUILDS = ("linux", "win32")
+BUILDS = ("linux", "win32", "win64")
 
 FIELDS = {
     "": {"about", "machine", "dialogue", "registry_after", "files_after", "skip"},
@@ -54,8 +54,10 @@ def key_list(value, where):
 
 class Scenario:
     def __init__(self, name, texts=None):
-        self.name = name
         path = os.path.join(SCENARIOS, name + ".json")
+        if name.endswith(".json") and os.path.isfile(name):
+            path, name = name, os.path.basename(name)[:-5]
+        self.name = name
         if not os.path.exists(path):
             raise ScenarioError("no scenario %r (have: %s)" % (name, ", ".join(names())))
         with open(path, encoding="utf-8") as f:

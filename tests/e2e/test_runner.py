@@ -3,6 +3,7 @@ comparing trees, playing a dialogue, and proving keys absent."""
 
 import codecs
 import os
+import subprocess
 import sys
 import textwrap
 import unittest
@@ -251,9 +252,33 @@ class Scenarios(unittest.TestCase):
         for data, words in [({"dialogue": ["@nowhere"]}, "no text 'nowhere'"),
                             ({"dialogue": [{"typed": "Y"}]}, "typed answer"),
                             ({"machine": {"regs": []}}, "unknown field"),
-                            ({"skip": {"win64": "x"}}, "skip names a build")]:
+                            ({"skip": {"win16": "x"}}, "skip names a build")]:
             with self.assertRaisesRegex(ScenarioError, words):
                 Scenario.__new__(Scenario)._load(data, load_texts())
+
+
+class WiringTest(unittest.TestCase):
+    """Run by each build's e2e.<build>.wiring test, with OV_E2E_PLAY the command line (split at
+    "|") its scenarios are played with: a wrong expectation must fail the run, and a right one
+    beside it pass, so that a failing scenario can never be reported as passed."""
+
+    WRONG = os.path.join(os.path.dirname(os.path.abspath(__file__)), "wiring",
+                         "wrong_transcript.json")
+
+    def test_a_wrong_expectation_fails_and_a_right_one_passes(self):
+        command = os.environ.get("OV_E2E_PLAY")
+        if not command:
+            self.skipTest("needs OV_E2E_PLAY, set by the build's e2e.<build>.wiring test")
+        done = subprocess.run(command.split("|") + [self.WRONG, "answer_N"],
+                              stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                              stderr=subprocess.STDOUT, timeout=170)
+        output = done.stdout.decode("utf-8", "replace")
+        self.assertEqual(1, done.returncode, output)
+        self.assertRegex(output, r"FAIL \w+\.wrong_transcript ", output)
+        self.assertIn("the transcript differs", output)
+        self.assertIn("a line the program never prints", output)
+        self.assertRegex(output, r"PASS \w+\.answer_N ", output)
+        self.assertIn("1 passed, 1 failed", output)
 
 
 if __name__ == "__main__":

@@ -35,6 +35,8 @@ const char kFreshRegistry[] =
     "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion]\n"
     "\"CommonFilesDir\"=\"C:\\\\Program Files (x86)\\\\Common Files\"\n"
     "\"ProgramFilesDir\"=\"C:\\\\Program Files (x86)\"\n"
+    "\"CommonW6432Dir\"=\"C:\\\\Program Files\\\\Common Files\"\n"
+    "\"ProgramW6432Dir\"=\"C:\\\\Program Files\"\n"
     "\n"
     "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion]\n"
     "\"SystemRoot\"=\"C:\\\\windows\"\n"
