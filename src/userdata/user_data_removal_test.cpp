@@ -97,6 +97,35 @@ TEST_F(RemoveMediaDatabaseTest, TakesTheLumoraDeckDbFolderTheDatabaseLiesIn) {
     EXPECT_TRUE(Exists(root / "Media\\notes.txt"));
 }
 
+// Only a whole folder name is cut at: "Lumora Deck DB2" is not "Lumora Deck DB", and its sibling
+// of that name, which the user never named, keeps its files.
+TEST_F(RemoveMediaDatabaseTest, ALongerFolderNameIsNotTheDatabaseFolder) {
+    ASSERT_TRUE(MakeFile(root / "Media\\Lumora Deck DB2\\Data\\library.db"));
+    ASSERT_TRUE(MakeFile(root / "Media\\Lumora Deck DB\\other.db"));
+    ASSERT_TRUE(MakeFile(root / "Media\\Lumora Deck DB2\\Lumora Deck DB\\Data\\x.db"));
+    ASSERT_TRUE(MakeFile(root / "Media\\Lumora Deck DB2\\kept.txt"));
+    testsupport::SetText(HKEY_CURRENT_USER, kPreferences, "DatabasePath",
+                         root / "Media\\Lumora Deck DB2\\Data");
+    Console console("");
+
+    RemoveMediaDatabase();
+
+    EXPECT_EQ("\nMedia Database removed.\n", console.Output());
+    EXPECT_FALSE(Exists(root / "Media\\Lumora Deck DB2\\Data"));
+    EXPECT_TRUE(Exists(root / "Media\\Lumora Deck DB\\other.db"));
+    EXPECT_TRUE(Exists(root / "Media\\Lumora Deck DB2\\kept.txt"));
+
+    // A later whole name still takes its folder: the first whole one is the database's.
+    testsupport::SetText(HKEY_CURRENT_USER, kPreferences, "DatabasePath",
+                         root / "Media\\Lumora Deck DB2\\Lumora Deck DB\\Data");
+    Console again("");
+    RemoveMediaDatabase();
+    again.Output();
+    EXPECT_FALSE(Exists(root / "Media\\Lumora Deck DB2\\Lumora Deck DB"));
+    EXPECT_TRUE(Exists(root / "Media\\Lumora Deck DB2\\kept.txt"));
+    EXPECT_TRUE(Exists(root / "Media\\Lumora Deck DB\\other.db"));
+}
+
 TEST_F(RemoveMediaDatabaseTest, ADatabaseElsewhereGoesAlone) {
     ASSERT_TRUE(MakeFile(root / "Media\\Library\\library.db"));
     ASSERT_TRUE(MakeFile(root / "Media\\notes.txt"));
