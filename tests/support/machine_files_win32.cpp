@@ -55,6 +55,11 @@ namespace {
 typedef char*(CDECL* UnixNameOf)(LPCWSTR);
 typedef WCHAR*(CDECL* DosNameOf)(LPCSTR);
 
+template <typename Function> Function WineEntry(const char* name) {
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name)));
+}
+
 std::wstring Wide(const std::string& text) {
     wchar_t wide[MAX_PATH + 1] = {};
     MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide, MAX_PATH);
@@ -94,8 +99,7 @@ bool WaitUntilPresent(const std::string& path, bool present) {
 
 // A host program's DOS path under Wine, such as "Z:\bin\ln".
 std::string HostProgram(const char* unixPath) {
-    const auto dosNameOf = reinterpret_cast<DosNameOf>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name"));
+    const auto dosNameOf = WineEntry<DosNameOf>("wine_get_dos_file_name");
     WCHAR* name = dosNameOf != nullptr ? dosNameOf(unixPath) : nullptr;
     char text[MAX_PATH + 1] = {};
     if (name != nullptr) {
@@ -106,8 +110,7 @@ std::string HostProgram(const char* unixPath) {
 }
 
 UnixNameOf WineUnixNames() {
-    return reinterpret_cast<UnixNameOf>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
+    return WineEntry<UnixNameOf>("wine_get_unix_file_name");
 }
 
 } // namespace
