@@ -1,5 +1,6 @@
 #include "fs/removal_guard.h"
 
+#include "fs/disk_identity.h"
 #include "fs/mb_text.h"
 #include "platform/win32api.h"
 #include "support/string.h"
@@ -107,10 +108,10 @@ void AddComponent(String* form, unsigned rootLength, const String& part) {
     }
 }
 
-// "C:\A\B" for a drive path, "\\SERVER\SHARE\A" for a network one: components resolved, letters
-// upper-case. Empty when the path cannot be judged.
-String ComparableForm(const char* path) {
-    const String full = UpperCase(FullText(path));
+// "C:\A\B" for a drive path, "\\Server\Share\A" for a network one: components resolved, letter
+// case kept. Empty when the path cannot be judged.
+String ResolvedForm(const char* path) {
+    const String full = FullText(path);
     if (full.Length() == 0) {
         return String();
     }
@@ -147,6 +148,11 @@ String ComparableForm(const char* path) {
     return form;
 }
 
+// The resolved form with letters upper-case: the spelling the folders are compared by.
+String ComparableForm(const char* path) {
+    return UpperCase(ResolvedForm(path));
+}
+
 bool IsRootForm(const String& form) {
     if (form[0] != '\\') {
         return form.Length() == 2;
@@ -169,34 +175,81 @@ bool Covers(const String& candidate, const char* folder) {
     return form.Length() > 0 && Contains(candidate, form);
 }
 
-bool CoversFolderOf(const String& candidate, UINT(WINAPI* get)(LPSTR, UINT)) {
+String FolderOf(UINT(WINAPI* get)(LPSTR, UINT)) {
     String folder;
     const UINT length = get(folder.GetBuffer(kFolderRoom + 1), kFolderRoom);
     folder.ReleaseBuffer(length > 0 && length < kFolderRoom ? static_cast<int>(length) : 0);
-    return Covers(candidate, folder);
+    return folder;
 }
 
-bool CoversRegistryFolder(const String& candidate) {
+String RegistryFolder(HKEY key, const char* name) {
+    String value;
+    DWORD type = REG_NONE;
+    DWORD size = kFolderRoom;
+    char* buffer = value.GetBuffer(kFolderRoom + 1);
+    const LONG status =
+        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(buffer), &size);
+    const bool text = status == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ);
+    // The value's data is ended at the size the registry reports, whatever it holds.
+    buffer[text && size <= kFolderRoom ? size : 0] = '\0';
+    value.ReleaseBuffer(-1);
+    return value;
+}
+
+// True as soon as `judge` answers true for one protected folder: the Windows and system folders,
+// the program-files and common-files folders of the registry, and the user's profile folder.
+template <typename Judge> bool AnyProtectedFolder(Judge judge) {
+    if (judge(FolderOf(GetWindowsDirectoryA)) || judge(FolderOf(GetSystemDirectoryA))) {
+        return true;
+    }
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVersionKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVersionKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+        bool judged = false;
+        for (const char* name : kFolderValues) {
+            judged = judged || judge(RegistryFolder(key, name));
+        }
+        RegCloseKey(key);
+        if (judged) {
+            return true;
+        }
+    }
+    const char* profile = getenv("USERPROFILE");
+    return profile != nullptr && judge(String(profile));
+}
+
+// True when what `folder` or one of its ancestors names on disk is `target`. The ancestors are
+// taken from the folder's spelling, and each is opened as spelt, links followed: a profile under
+// a junction thereby protects the junction's target too.
+bool IsFolderOrAncestorOnDisk(const DiskIdentity& target, const String& folder) {
+    if (!IsAbsolute(folder)) {
         return false;
     }
-    bool covers = false;
-    for (const char* name : kFolderValues) {
-        String value;
-        DWORD type = REG_NONE;
-        DWORD size = kFolderRoom;
-        char* buffer = value.GetBuffer(kFolderRoom + 1);
-        const LONG status =
-            RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(buffer), &size);
-        const bool text = status == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ);
-        // The value's data is ended at the size the registry reports, whatever it holds.
-        buffer[text && size <= kFolderRoom ? size : 0] = '\0';
-        value.ReleaseBuffer(-1);
-        covers = covers || Covers(candidate, value);
+    String form = ResolvedForm(folder);
+    while (form.Length() > 0) {
+        const bool root = IsRootForm(form);
+        DiskIdentity identity;
+        if (IdentifyOnDisk(root ? Concat(form, "\\") : form, &identity) &&
+            SameOnDisk(identity, target)) {
+            return true;
+        }
+        if (root) {
+            break;
+        }
+        const char* last = MbFindLastChar(form.Text(), '\\');
+        form = form.Left(static_cast<unsigned>(last - form.Text()));
     }
-    RegCloseKey(key);
-    return covers;
+    return false;
+}
+
+// The folder `path` names on disk is a protected folder or an ancestor of one, whatever the
+// spelling that reaches it. A path that cannot be opened is judged by its spelling alone.
+bool ReachesProtectedFolder(const char* path) {
+    DiskIdentity target;
+    if (!IdentifyOnDisk(path, &target)) {
+        return false;
+    }
+    return AnyProtectedFolder(
+        [&](const String& folder) { return IsFolderOrAncestorOnDisk(target, folder); });
 }
 
 } // namespace
@@ -209,10 +262,9 @@ int IsProtectedFolder(const char* path) {
     if (candidate.Length() == 0 || IsRootForm(candidate)) {
         return 1;
     }
-    const bool covers = CoversFolderOf(candidate, GetWindowsDirectoryA) ||
-                        CoversFolderOf(candidate, GetSystemDirectoryA) ||
-                        CoversRegistryFolder(candidate) || Covers(candidate, getenv("USERPROFILE"));
-    return covers ? 1 : 0;
+    const bool covers =
+        AnyProtectedFolder([&](const String& folder) { return Covers(candidate, folder); });
+    return covers || ReachesProtectedFolder(path) ? 1 : 0;
 }
 
 int IsPossiblyCutPath(const char* text) {

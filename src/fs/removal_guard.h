@@ -9,6 +9,10 @@
 // ancestor of one of them. Judged on the full path, with "." and ".." resolved, "/" taken as
 // "\", trailing periods and spaces of components dropped and letter case ignored. A path that
 // cannot be made full (null, or no current folder to resolve it against) is refused too.
+// Besides its spelling, what the path names on disk is judged: when it is the same folder as one
+// of those folders or of their ancestors (the same volume serial number and file index), it is
+// refused, however it is reached: through a link or junction among its folders, by a short 8.3
+// name, or in another letter case. A path that cannot be opened is judged by its spelling alone.
 int IsProtectedFolder(const char* path);
 
 // Non-zero when `text` may have been cut by String::Format, which keeps at most 511 bytes: such

@@ -9,6 +9,7 @@
 #include "fs/directory.h"
 #include "fs/test_sandbox.h"
 #include "support/string.h"
+#include "tests/support/machine_files.h"
 
 namespace {
 
@@ -82,6 +83,51 @@ TEST(ProtectedFolder, TheProfileFolderAndItsAncestors) {
     EXPECT_EQ(0, IsProtectedFolder((scratch / "Profile\\Lumo").c_str()));
     EXPECT_EQ(0, IsProtectedFolder((scratch / "Prof").c_str()));
     EXPECT_EQ(0, IsProtectedFolder((scratch / "Profile2").c_str()));
+}
+
+// What a path names on disk is judged, not its spelling: a link among its folders reaches the
+// profile or an ancestor of it, or the profile's own path runs through a link.
+TEST(ProtectedFolder, AProfileReachedThroughALinkAmongItsFolders) {
+    ScratchFolder scratch;
+    ASSERT_EQ(0, _mkdir((scratch / "Users").c_str()));
+    ASSERT_EQ(0, _mkdir((scratch / "Users\\bob").c_str()));
+    ASSERT_EQ(0, _mkdir((scratch / "Users\\bob\\Lumo").c_str()));
+    testsupport::FolderLink link(scratch / "Documents and Settings", scratch / "Users");
+    ASSERT_TRUE(link.Made());
+    {
+        ProfileAt profile(scratch / "Users\\bob");
+        EXPECT_EQ(1, IsProtectedFolder((scratch / "Documents and Settings\\bob").c_str()));
+        EXPECT_EQ(1, IsProtectedFolder((scratch / "DOCUMENTS AND SETTINGS\\Bob\\").c_str()));
+        EXPECT_EQ(1, IsProtectedFolder((scratch / "Documents and Settings").c_str()));
+        EXPECT_EQ(0, IsProtectedFolder((scratch / "Documents and Settings\\bob\\Lumo").c_str()));
+        EXPECT_EQ(0, IsProtectedFolder((scratch / "Documents and Settings\\ann").c_str()))
+            << "a folder that cannot be opened is judged by its spelling";
+    }
+    ProfileAt profile(scratch / "Documents and Settings\\bob");
+    EXPECT_EQ(1, IsProtectedFolder((scratch / "Users\\bob").c_str()));
+    EXPECT_EQ(1, IsProtectedFolder((scratch / "Users").c_str()));
+    EXPECT_EQ(0, IsProtectedFolder((scratch / "Users\\bob\\Lumo").c_str()));
+}
+
+TEST(ProtectedFolder, AnotherSpellingOfTheProfileOnDisk) {
+    ScratchFolder scratch;
+    ASSERT_EQ(0, _mkdir((scratch / "Long Profile Name").c_str()));
+    ProfileAt profile(scratch / "Long Profile Name");
+    WIN32_FIND_DATAA found;
+    const HANDLE find = FindFirstFileA((scratch / "Long Profile Name").c_str(), &found);
+    ASSERT_NE(INVALID_HANDLE_VALUE, find);
+    FindClose(find);
+    if (found.cAlternateFileName[0] != '\0') {
+        EXPECT_EQ(1, IsProtectedFolder((scratch / found.cAlternateFileName).c_str()));
+    }
+    if (GetSystemMetrics(SM_DBCSENABLED) == 0) { // the letters below are code page 1252's
+        ASSERT_EQ(0, _mkdir((scratch / "Long Profile Name\\jos\xE9").c_str()));
+        ProfileAt accented(scratch / "Long Profile Name\\jos\xE9");
+        EXPECT_EQ(1, IsProtectedFolder((scratch / "LONG PROFILE NAME\\JOS\xC9").c_str()));
+    }
+    if (found.cAlternateFileName[0] == '\0') {
+        GTEST_SKIP() << "known gap: this file system keeps no 8.3 short names";
+    }
 }
 
 TEST(ProtectedFolder, RelativePathsAreJudgedFromTheWorkingFolder) {

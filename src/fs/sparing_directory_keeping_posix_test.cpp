@@ -59,6 +59,23 @@ TEST(RemoveTreeKeepingOnTheMachine, ALinkGoesItselfAndWhatItPointsAtStays) {
     EXPECT_TRUE(Exists(root / "Elsewhere\\precious.dat"));
 }
 
+// Clearing the read-only bit of a file link before deleting it must not make its target, outside
+// the tree, writable.
+TEST(RemoveTreeKeepingOnTheMachine, AFileLinksTargetKeepsItsReadOnlyBit) {
+    MachineFolder root;
+    ASSERT_TRUE(MakeFile(root / "Elsewhere\\precious.dat"));
+    ASSERT_EQ(0, _chmod((root / "Elsewhere\\precious.dat").c_str(), _S_IREAD));
+    ASSERT_TRUE(MakeFolders(root / "Lumo\\db"));
+    std::filesystem::create_symlink(HostPath(root / "Elsewhere\\precious.dat"),
+                                    HostPath(root / "Lumo\\precious.lnk"));
+
+    EXPECT_EQ(1, RemoveKeeping(root / "Lumo"));
+
+    EXPECT_FALSE(Exists(root / "Lumo\\precious.lnk"));
+    const DWORD attributes = GetFileAttributesA((root / "Elsewhere\\precious.dat").c_str());
+    EXPECT_NE(0u, attributes & FILE_ATTRIBUTE_READONLY);
+}
+
 TEST(RemoveTreeKeepingOnTheMachine, ALinkAsTheFolderItselfIsNotEntered) {
     MachineFolder root;
     ASSERT_TRUE(MakeFile(root / "Elsewhere\\precious.dat"));

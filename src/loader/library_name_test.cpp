@@ -59,6 +59,15 @@ TEST(LibraryName, CapacityMustHoldTheShortNamePlusThirtyTwo) {
     EXPECT_EQ(refused.text, "");
 }
 
+// A buffer of no room has no first byte of the caller's to terminate.
+TEST(LibraryName, AZeroCapacityWritesNothing) {
+    char sentinel = 'x';
+    DWORD size = 0;
+    EXPECT_EQ(0u, MakeVersionedLibraryName("setu", "long name", &sentinel, &size, 6, 0));
+    EXPECT_EQ('x', sentinel);
+    EXPECT_EQ(0u, size);
+}
+
 std::string KeyPathOf(const char* company) {
     std::unique_ptr<PreferenceStore> store(OpenCommonPreferences(company));
     if (!store) {

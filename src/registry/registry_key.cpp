@@ -55,6 +55,9 @@ HRESULT RegistryKey::Open() {
     Close();
     const LONG status = RegOpenKeyExA(root_, subKey_.Text(), 0, accessMask_, &handle_);
     if (status != ERROR_SUCCESS) {
+        // Even when the close above failed: the old handle was given up, and keeping the object
+        // open on it would make every later Close fail.
+        isOpen_ = 0;
         return HRESULT_FROM_WIN32(status);
     }
     isOpen_ = 1;
@@ -70,6 +73,7 @@ HRESULT RegistryKey::Create(LPSTR className, DWORD options) {
     const LONG status = RegCreateKeyExA(root_, subKey_.Text(), 0, className, options, accessMask_,
                                         nullptr, &handle_, &disposition);
     if (status != ERROR_SUCCESS) {
+        isOpen_ = 0; // as in Open: a failed Create ends closed, whatever came before
         return E_FAIL;
     }
     isOpen_ = 1;

@@ -3,6 +3,7 @@
 #include "registry/registry_key.h"
 
 #include "platform/posix/test_controls.h"
+#include "support/result_codes.h"
 
 #include <gtest/gtest.h>
 
@@ -89,6 +90,23 @@ TEST_F(RegistryKeyJournal, ACloseThatFailsLeavesTheKeyOpen) {
     EXPECT_EQ(root.Close(), E_FAIL);
     EXPECT_TRUE(root.IsOpen());
     EXPECT_EQ(root.Close(), S_OK);
+}
+
+// The close of the key held before fails and so does the new open or create: the object ends
+// closed all the same, instead of holding a handle it gave up (every later Close failed).
+TEST_F(RegistryKeyJournal, AFailedReopenEndsClosedEvenWhenTheOldCloseFailed) {
+    ovlayer::FailNextCall("RegCloseKey", ERROR_INVALID_HANDLE);
+    ovlayer::FailNextCall("RegOpenKeyExA", ERROR_ACCESS_DENIED);
+    EXPECT_EQ(root.Open(), HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));
+    EXPECT_FALSE(root.IsOpen());
+    EXPECT_EQ(root.Close(), E_WRONG_STATE);
+
+    ASSERT_EQ(root.Open(), S_OK);
+    ovlayer::FailNextCall("RegCloseKey", ERROR_INVALID_HANDLE);
+    ovlayer::FailNextCall("RegCreateKeyExA", ERROR_ACCESS_DENIED);
+    EXPECT_EQ(root.Create(nullptr, 0), E_FAIL);
+    EXPECT_FALSE(root.IsOpen());
+    EXPECT_EQ(root.Close(), E_WRONG_STATE);
 }
 
 TEST_F(RegistryKeyJournal, CreateHidesTheWin32Status) {

@@ -175,9 +175,11 @@ HRESULT RegistryPreferenceStore::EnumSubKey(DWORD index, Buffer** name) {
     return result;
 }
 
+// Answers 0 in every case, a missing name included: callers take 0 as "nothing of that name is
+// left", and a missing name names nothing to delete.
 HRESULT RegistryPreferenceStore::DeletePrefTree(const char* name) {
     if (name == nullptr) {
-        return E_INVALIDARG;
+        return S_OK;
     }
     RegistryKey parent;
     parent.SetRootKey(Root());

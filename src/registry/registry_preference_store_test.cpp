@@ -210,6 +210,10 @@ TEST_F(PreferenceStoreTest, DeletePrefAndDeletePrefTreeRemoveTheWholeSetting) {
     EXPECT_EQ(store.DeletePref("Single"), S_OK);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Path("Single")));
     EXPECT_EQ(store.DeletePref("absent"), S_OK);
+    // The deletions answer 0 in every case; a missing name deletes nothing.
+    EXPECT_EQ(store.DeletePref(nullptr), S_OK);
+    EXPECT_EQ(store.DeletePrefTree(nullptr), S_OK);
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, store.KeyPath()));
 }
 
 TEST_F(PreferenceStoreTest, BaseOperations) {

@@ -1,5 +1,6 @@
 #include "userdata/user_data_removal.h"
 
+#include "fs/mb_text.h"
 #include "fs/sparing_directory.h"
 #include "platform/win32api.h"
 #include "userdata/media_database.h"
@@ -9,6 +10,21 @@ namespace {
 const char kBrandMarker[] = "\\Lumo\\";
 const unsigned kBrandFolderEnd = 5; // the bytes of "\Lumo", the folder's own name included
 const char kDatabaseFolderName[] = "Lumora Deck DB";
+
+// The length of `path` up to the end of its first whole folder named "Lumora Deck DB": the name
+// followed by a backslash or by the end of the text. 0 when there is none. A name that merely
+// begins a longer one ("Lumora Deck DB2") is not that folder: cutting there would name a sibling
+// the user never gave.
+unsigned DatabaseFolderEnd(const String& path) {
+    const size_t nameLength = strlen(kDatabaseFolderName);
+    for (const char* at = MbFindText(path.Text(), kDatabaseFolderName); at != nullptr;
+         at = MbFindText(MbNext(at), kDatabaseFolderName)) {
+        if (at[nameLength] == '\0' || at[nameLength] == '\\') {
+            return static_cast<unsigned>(at - path.Text() + nameLength);
+        }
+    }
+    return 0;
+}
 
 } // namespace
 
@@ -38,9 +54,9 @@ void RemoveMediaDatabase() {
     folder.SetPath(path);
     folder.RemoveTree(1);
     // A database kept inside a "Lumora Deck DB" folder takes that folder with it.
-    const int at = path.Find(kDatabaseFolderName);
-    if (at >= 0) {
-        folder.SetPath(Concat(path.Left(static_cast<unsigned>(at)), kDatabaseFolderName));
+    const unsigned end = DatabaseFolderEnd(path);
+    if (end > 0) {
+        folder.SetPath(path.Left(end));
         folder.RemoveTree(1);
     }
     printf("\nMedia Database removed.\n");

@@ -80,6 +80,25 @@ TEST_F(CleanUserDataFolderTest, APathWithoutTheBrandLevelRemovesNothing) {
     EXPECT_TRUE(Exists(root / "Data\\Lumo\\y.dat"));
 }
 
+// The profile reached through a folder link, in a user-data path a user can edit: the path cut
+// at the brand folder names the profile itself (a profile folder named "Lumo"), though no part of
+// its spelling is the profile's and it is no link itself.
+TEST_F(CleanUserDataFolderTest, AProfileReachedThroughAFolderLinkKeepsEveryFile) {
+    const std::string profile = root / "Users\\Lumo";
+    ASSERT_TRUE(MakeFile(profile + "\\Documents\\letter.txt"));
+    ASSERT_TRUE(MakeFile(profile + "\\ntuser.dat"));
+    testsupport::ScopedEnvironment user("USERPROFILE", profile);
+    testsupport::FolderLink link(root / "Home", root / "Users");
+    ASSERT_TRUE(link.Made());
+
+    for (int erase : {1, 0}) {
+        String path((root / "Home\\Lumo\\Data").c_str());
+        CleanUserDataFolder(erase, path);
+        EXPECT_TRUE(Exists(profile + "\\Documents\\letter.txt")) << erase;
+        EXPECT_TRUE(Exists(profile + "\\ntuser.dat")) << erase;
+    }
+}
+
 using RemoveMediaDatabaseTest = UserDataRemoval;
 
 TEST_F(RemoveMediaDatabaseTest, TakesTheLumoraDeckDbFolderTheDatabaseLiesIn) {
@@ -95,6 +114,35 @@ TEST_F(RemoveMediaDatabaseTest, TakesTheLumoraDeckDbFolderTheDatabaseLiesIn) {
     EXPECT_EQ("\nMedia Database removed.\n", console.Output());
     EXPECT_FALSE(Exists(root / "Media\\Lumora Deck DB"));
     EXPECT_TRUE(Exists(root / "Media\\notes.txt"));
+}
+
+// Only a whole folder name is cut at: "Lumora Deck DB2" is not "Lumora Deck DB", and its sibling
+// of that name, which the user never named, keeps its files.
+TEST_F(RemoveMediaDatabaseTest, ALongerFolderNameIsNotTheDatabaseFolder) {
+    ASSERT_TRUE(MakeFile(root / "Media\\Lumora Deck DB2\\Data\\library.db"));
+    ASSERT_TRUE(MakeFile(root / "Media\\Lumora Deck DB\\other.db"));
+    ASSERT_TRUE(MakeFile(root / "Media\\Lumora Deck DB2\\Lumora Deck DB\\Data\\x.db"));
+    ASSERT_TRUE(MakeFile(root / "Media\\Lumora Deck DB2\\kept.txt"));
+    testsupport::SetText(HKEY_CURRENT_USER, kPreferences, "DatabasePath",
+                         root / "Media\\Lumora Deck DB2\\Data");
+    Console console("");
+
+    RemoveMediaDatabase();
+
+    EXPECT_EQ("\nMedia Database removed.\n", console.Output());
+    EXPECT_FALSE(Exists(root / "Media\\Lumora Deck DB2\\Data"));
+    EXPECT_TRUE(Exists(root / "Media\\Lumora Deck DB\\other.db"));
+    EXPECT_TRUE(Exists(root / "Media\\Lumora Deck DB2\\kept.txt"));
+
+    // A later whole name still takes its folder: the first whole one is the database's.
+    testsupport::SetText(HKEY_CURRENT_USER, kPreferences, "DatabasePath",
+                         root / "Media\\Lumora Deck DB2\\Lumora Deck DB\\Data");
+    Console again("");
+    RemoveMediaDatabase();
+    again.Output();
+    EXPECT_FALSE(Exists(root / "Media\\Lumora Deck DB2\\Lumora Deck DB"));
+    EXPECT_TRUE(Exists(root / "Media\\Lumora Deck DB2\\kept.txt"));
+    EXPECT_TRUE(Exists(root / "Media\\Lumora Deck DB\\other.db"));
 }
 
 TEST_F(RemoveMediaDatabaseTest, ADatabaseElsewhereGoesAlone) {
@@ -133,6 +181,26 @@ TEST_F(RemoveMediaDatabaseTest, AProtectedPathRemovesNothing) {
 
     console.Output();
     EXPECT_TRUE(Exists(profile + "\\Documents\\letter.txt"));
+}
+
+// "C:\Documents and Settings" is a junction to "C:\Users" on every Windows since Vista: a
+// database path spelt through it names the profile, which keeps every file.
+TEST_F(RemoveMediaDatabaseTest, AProfileReachedThroughAFolderLinkKeepsEveryFile) {
+    const std::string profile = root / "Users\\bob";
+    ASSERT_TRUE(MakeFile(profile + "\\Documents\\letter.txt"));
+    ASSERT_TRUE(MakeFile(profile + "\\Lumora Deck DB\\library.db"));
+    testsupport::ScopedEnvironment user("USERPROFILE", profile);
+    testsupport::FolderLink link(root / "Documents and Settings", root / "Users");
+    ASSERT_TRUE(link.Made());
+    Console console("");
+
+    for (const char* database : {"Documents and Settings\\bob", "Documents and Settings"}) {
+        testsupport::SetText(HKEY_CURRENT_USER, kPreferences, "DatabasePath", root / database);
+        RemoveMediaDatabase();
+        EXPECT_TRUE(Exists(profile + "\\Documents\\letter.txt")) << database;
+        EXPECT_TRUE(Exists(profile + "\\Lumora Deck DB\\library.db")) << database;
+    }
+    console.Output();
 }
 
 } // namespace

@@ -33,6 +33,22 @@ bool Exists(const std::string& windowsPath);
 // The system folder, "C:\windows\system32" or as the machine names it.
 std::string SystemFolder();
 
+// A link at `link` to the existing folder `target`, removed (the link alone) at destruction: a
+// symbolic link on the Linux layer and under Wine (made by the host's ln, as Wine makes none
+// itself), a junction on Windows. Made() is false when the system would not make it.
+class FolderLink {
+public:
+    FolderLink(const std::string& link, const std::string& target);
+    ~FolderLink();
+    FolderLink(const FolderLink&) = delete;
+    FolderLink& operator=(const FolderLink&) = delete;
+    bool Made() const { return made_; }
+
+private:
+    std::string link_;
+    bool made_ = false;
+};
+
 // Sets an environment variable of this process for the object's lifetime (the runtime's copy,
 // which getenv reads), and restores the old value after.
 class ScopedEnvironment {

@@ -66,6 +66,19 @@ bool Exists(const std::string& windowsPath) {
     return std::filesystem::exists(std::filesystem::symlink_status(HostPath(windowsPath), error));
 }
 
+FolderLink::FolderLink(const std::string& link, const std::string& target) : link_(link) {
+    std::error_code error;
+    std::filesystem::create_directory_symlink(HostPath(target), HostPath(link), error);
+    made_ = !error;
+}
+
+FolderLink::~FolderLink() {
+    std::error_code ignored;
+    if (made_) {
+        std::filesystem::remove(HostPath(link_), ignored);
+    }
+}
+
 ScopedEnvironment::ScopedEnvironment(const std::string& name, const std::string& value)
     : name_(name) {
     const char* old = getenv(name.c_str());

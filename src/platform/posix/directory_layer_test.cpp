@@ -87,6 +87,32 @@ TEST_F(DirectoryLayer, RemoveTreeRemovesLinksAndNeverEntersThem) {
     EXPECT_TRUE(fs::exists(Host("Shared/deeper/keep2.txt")));
 }
 
+// Windows changes a link's own attributes: a read-only file outside the tree, reached through a
+// file link inside it, stays read-only whether the link's attributes are set directly or the
+// removals clear them before deleting it.
+TEST_F(DirectoryLayer, ClearingALinksReadOnlyBitNeverTouchesItsTarget) {
+    File("Outside/precious.txt");
+    fs::permissions(Host("Outside/precious.txt"),
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const auto readOnly = fs::status(Host("Outside/precious.txt")).permissions();
+    fs::create_directories(Host("Orvane/sub"));
+    fs::create_symlink(Host("Outside/precious.txt"), Host("Orvane/sub/link"));
+    fs::create_symlink(Host("Outside/precious.txt"), Host("Orvane/direct"));
+    fs::create_symlink(Host("Outside/precious.txt"), Host("Single"));
+
+    EXPECT_EQ(TRUE, SetFileAttributesA("C:\\Single", FILE_ATTRIBUTE_NORMAL));
+    EXPECT_EQ(0, _chmod("C:\\Single", _S_IREAD | _S_IWRITE));
+    Directory folder;
+    folder.SetPath("C:\\");
+    EXPECT_EQ(1, folder.RemoveFile("C:\\Single"));
+    folder.SetPath("C:\\Orvane");
+    EXPECT_EQ(1, folder.RemoveTree(1));
+
+    EXPECT_FALSE(fs::exists(fs::symlink_status(Host("Orvane"))));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(Host("Single"))));
+    EXPECT_EQ(readOnly, fs::status(Host("Outside/precious.txt")).permissions());
+}
+
 TEST_F(DirectoryLayer, ALinkGivenAsTheTreeIsRemovedItself) {
     File("Shared/keep.txt");
     fs::create_directory_symlink(Host("Shared"), Host("Link"));

@@ -10,6 +10,7 @@ namespace ovlayer {
 
 // Statuses the file functions give that the shared declarations do not name.
 constexpr DWORD kErrorNotSameDevice = 17;
+constexpr DWORD kErrorNotSupported = 50;
 constexpr DWORD kErrorBadNetPath = 53;
 constexpr DWORD kErrorDiskFull = 112;
 constexpr DWORD kErrorDirectory = 267;

@@ -56,8 +56,13 @@ DWORD SetAttributesOp(const char* path, DWORD attributes) {
     if (status != ERROR_SUCCESS) {
         return status;
     }
+    // A link's attributes are its own, as on Windows: what it points at is never changed. The
+    // host keeps no mode of a link's own, so there is nothing to change on it either.
+    if (S_ISLNK(entry.info.st_mode)) {
+        return ERROR_SUCCESS;
+    }
     struct stat info = entry.info;
-    if ((entry.isRoot || S_ISLNK(info.st_mode)) && stat(entry.host.c_str(), &info) != 0) {
+    if (entry.isRoot && stat(entry.host.c_str(), &info) != 0) {
         return HostStatus();
     }
     if (S_ISDIR(info.st_mode)) {

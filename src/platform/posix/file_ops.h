@@ -18,7 +18,9 @@ DWORD AttributesOf(const HostEntry& entry);
 
 DWORD GetAttributesOp(const char* path, DWORD* attributes);
 // Only the read-only attribute is kept, and only on files: a folder stays writable, as under
-// Wine. Read-only clears every write permission; writable gives the owner write permission.
+// Wine. Read-only clears every write permission; writable gives the owner write permission. A
+// symbolic link is left as it is, and so is what it points at (Windows changes a link's own
+// attributes, never its target's).
 DWORD SetAttributesOp(const char* path, DWORD attributes);
 // Refuses folders and read-only files with ERROR_ACCESS_DENIED; a symbolic link to a file is
 // removed itself, its target stays.

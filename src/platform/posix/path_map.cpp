@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/posix/code_page.h"
 #include "platform/posix/drives.h"
 #include "platform/posix/file_errors.h"
 #include "platform/posix/machine.h"
@@ -212,12 +213,15 @@ size_t CharBytes(const char* p) {
 }
 
 bool SameNameIgnoringCase(const char* a, const char* b) {
+    const unsigned codePage = MachineCodePage();
     while (*a != '\0' && *b != '\0') {
         const size_t bytes = CharBytes(a);
         if (bytes != CharBytes(b)) {
             return false;
         }
-        if (bytes == 1 ? UpperAscii(*a) != UpperAscii(*b) : memcmp(a, b, bytes) != 0) {
+        if (bytes == 1 ? UpperCaseByte(codePage, static_cast<unsigned char>(*a)) !=
+                             UpperCaseByte(codePage, static_cast<unsigned char>(*b))
+                       : memcmp(a, b, bytes) != 0) {
             return false;
         }
         a += bytes;

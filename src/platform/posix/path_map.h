@@ -52,7 +52,8 @@ void SetCurrentFolder(const std::string& fullPath);
 // Bytes in the character at p (2 for a lead byte and its trail byte in a double-byte code page).
 size_t CharBytes(const char* p);
 
-// Names equal ignoring the case of ASCII letters; the bytes of double-byte characters compare
+// Names equal ignoring the case of the letters of single-byte characters of the machine's code
+// page ("JOSÉ" is "josé" on code page 1252); the bytes of double-byte characters compare
 // exactly.
 bool SameNameIgnoringCase(const char* a, const char* b);
 

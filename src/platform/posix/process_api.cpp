@@ -4,6 +4,7 @@
 #include "platform/posix/process_api.h"
 
 #include "platform/posix/file_api.h"
+#include "platform/posix/file_handles.h"
 #include "platform/posix/process_handles.h"
 #include "platform/posix/test_controls.h"
 
@@ -141,6 +142,9 @@ BOOL WINAPI TerminateProcess(HANDLE process, UINT exitCode) {
 }
 
 BOOL WINAPI CloseHandle(HANDLE handle) {
+    if (ovlayer::CloseFileHandle(handle)) {
+        return TRUE;
+    }
     OpenedProcess* process = ovlayer::Find(handle);
     if (process == nullptr) {
         SetLastError(ERROR_INVALID_HANDLE);
