@@ -35,11 +35,12 @@ HRESULT STDMETHODCALLTYPE AggregatableBase::Aggregate(Unknown* outer, Unknown** 
         return E_FAIL;
     }
     if (outer != nullptr) {
-        outerObject = outer;
+        // Without its proxy the object stays on its own: nobody would own it under the outer.
         InnerObjectProxy* proxy = new (std::nothrow) InnerObjectProxy(this);
         if (proxy == nullptr) {
             return E_OUTOFMEMORY;
         }
+        outerObject = outer;
         innerObject = proxy;
         proxy->AddRef();
         *out = proxy;
