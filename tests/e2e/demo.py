@@ -17,17 +17,20 @@ from machines import LinuxMachine, MachineError, WineMachine, WineTemplate  # no
 from scenario import MACHINES  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-SAMPLE = ["maker_key.reg", "other_vendor.reg", "media_database.reg", "music_data.reg"]
-# The user's media database, which the program offers to keep.
-SAMPLE_FILES = {"C:\\Media\\Lumora Deck DB\\Data\\library.db": b"tracks"}
+SAMPLE = ["maker_key.reg", "other_vendor.reg", "media_database.reg", "music_data.reg",
+          "components.reg"]
+# The user's media database, which the program offers to keep, and the installed products' files.
+SAMPLE_FILES = {
+    "C:\\Media\\Lumora Deck DB\\Data\\library.db": b"tracks",
+    "C:\\Program Files\\Lumo\\LumoCrate\\lumocrate.exe": b"exe",
+    "C:\\Program Files\\Lumo\\LumoCrate\\ovgu3263.dll": b"plug-in",
+    "C:\\Program Files\\Lumo\\LumoCrate\\skins\\night.skn": b"skin",
+    "C:\\Program Files\\Lumo\\Lumora Deck\\lumodeck.exe": b"exe",
+}
+# The maker's setup library (its stand-in, built in maker/), where the maker's settings name it.
+SETUP_LIBRARY = ("C:\\Program Files\\Common Files\\Lumo\\Update_OB\\setu3260.dll", "setu3260.dll")
 SHOWN = r"HKEY_CLASSES_ROOT\Software"
 MAKER_KEY = r"HKEY_CLASSES_ROOT\Software\Orvane"
-
-# What later work adds to the demo machine; each is named in the demo's output while missing.
-NOT_YET = [
-    ("the maker's setup library and object broker stand-ins (maker/)",
-     ["maker/setu3260.dll", "maker/objb3201.dll"]),
-]
 
 
 def say(text=""):
@@ -66,13 +69,17 @@ def run(build):
             machine.import_reg(os.path.join(MACHINES, name))
         for path, data in SAMPLE_FILES.items():
             machine.place_file(path, data)
+        built = os.path.join(ROOT, "build", build, "maker", SETUP_LIBRARY[1])
+        if not os.path.exists(built):
+            raise MachineError("no %s: build the %s preset" % (built, build))
+        with open(built, "rb") as f:
+            machine.place_file(SETUP_LIBRARY[0], f.read())
         say("a sample machine (%s) with the maker's settings under %s:" % (
             "the Linux layer's machine folder" if build == "linux" else "a 64-bit Wine prefix",
             MAKER_KEY))
         show_tree(machine.export(SHOWN), SHOWN)
-        for what, files in NOT_YET:
-            if not all(os.path.exists(os.path.join(ROOT, "build", build, f)) for f in files):
-                say("not built yet: %s; the machine has none of the maker's products" % what)
+        say("installed: the LumoCrate jukebox and the Lumora Deck player in C:\\Program Files\\Lumo, "
+            "the update component and LumoArena, and the maker's setup library (its stand-in)")
         say("the user's media database is in C:\\Media\\Lumora Deck DB, and the music service's "
             "settings are under HKEY_CURRENT_USER\\Software\\Orvane\\Tunelane-OV")
         say("running the program; type your answers (\"Y\" goes on, anything else stops; then "

@@ -101,6 +101,10 @@ class Machine:
     def exists(self, windows_path):
         return os.path.lexists(host_path(self.drive_c(), windows_path))
 
+    def program_path(self, host):
+        """A host file as the program names it."""
+        return host
+
     def export(self, key):
         """The tree of `key` as the program's view of the registry holds it, or None when the key
         does not exist."""
@@ -305,6 +309,9 @@ class WineMachine(Machine):
     @staticmethod
     def windows_path(host):
         return "Z:" + os.path.abspath(host).replace("/", "\\")
+
+    def program_path(self, host):
+        return self.windows_path(host)
 
     def import_reg(self, path):
         out = self.wine([self.regedit, "/S", self.windows_path(path)], "importing " + path)

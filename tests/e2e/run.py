@@ -140,9 +140,12 @@ class Player:
         try:
             machine.start()
             self.prepare(machine, scenario, folders)
-            transcript, status, stderr, late = machine.play(scenario.steps, scenario.env)
+            trace = os.path.join(workdir, "maker-trace.txt")
+            env = dict(scenario.env, OVUNINST_MAKER_TRACE=machine.program_path(trace))
+            transcript, status, stderr, late = machine.play(scenario.steps, env)
             machine.settle()
             problems += late + self.check_run(scenario, transcript, status, stderr)
+            problems += self.check_trace(scenario, trace)
             problems += self.check_registry(machine, scenario)
             problems += self.check_files(machine, scenario, folders)
         finally:
@@ -161,10 +164,12 @@ class Player:
             machine.place_folder(self.expand(machine, path, folders))
         for path, data in scenario.files.items():
             machine.place_file(self.expand(machine, path, folders), data)
-        if scenario.maker_libraries:
-            # The maker's stand-in libraries are installed here once they are built (maker/).
-            raise MachineError("installing the maker's libraries is not available yet: %s"
-                               % ", ".join(scenario.maker_libraries))
+        built = os.path.join(os.path.dirname(self.program), "maker")
+        for path, name in scenario.maker_libraries.items():
+            if not os.path.exists(os.path.join(built, name)):
+                raise MachineError("no %s in %s: build the maker's libraries" % (name, built))
+            with open(os.path.join(built, name), "rb") as f:
+                machine.place_file(self.expand(machine, path, folders), f.read())
         if scenario.restricted:
             machine.restrict()
 
@@ -181,6 +186,21 @@ class Player:
         if problems and stderr.strip():
             problems.append("standard error:\n" + stderr.rstrip())
         return problems
+
+    @staticmethod
+    def check_trace(scenario, trace):
+        """The maker's libraries' trace, line for line."""
+        if scenario.trace is None:
+            return []
+        expected = scenario.trace
+        actual = []
+        if os.path.exists(trace):
+            with open(trace, encoding="latin-1") as f:
+                actual = f.read().splitlines()
+        if actual == expected:
+            return []
+        return ["the maker's libraries' trace differs:\n" + "\n".join(difflib.unified_diff(
+            expected, actual, "expected", "actual", lineterm="", n=2))]
 
     @staticmethod
     def check_registry(machine, scenario):

@@ -16,7 +16,7 @@ TEXTS = os.path.join(HERE, "texts.json")
 BUILDS = ("linux", "win32", "win64")
 
 FIELDS = {
-    "": {"about", "machine", "dialogue", "registry_after", "files_after", "skip"},
+    "": {"about", "machine", "dialogue", "trace", "registry_after", "files_after", "skip"},
     "machine": {"reg", "folders", "files", "restricted", "maker_libraries", "env"},
     "registry_after": {"trees", "present", "absent"},
     "files_after": {"present", "absent"},
@@ -76,9 +76,13 @@ class Scenario:
         self.folders = list(machine.get("folders", []))
         self.files = {p: t.encode("latin-1") for p, t in machine.get("files", {}).items()}
         self.restricted = bool(machine.get("restricted", False))
-        self.maker_libraries = list(machine.get("maker_libraries", []))
+        self.maker_libraries = dict(machine.get("maker_libraries", {}))
         self.env = dict(machine.get("env", {}))
         self.steps = self._dialogue(data.get("dialogue", []), texts)
+        # The lines the maker's libraries write while the program runs; None: not checked.
+        self.trace = data.get("trace")
+        if self.trace is not None and not all(isinstance(t, str) for t in self.trace):
+            raise ScenarioError("trace is a list of lines")
         registry = data.get("registry_after", {})
         check_fields(registry, "registry_after")
         self.trees = [self.machine_file(n) for n in registry.get("trees", [])]
