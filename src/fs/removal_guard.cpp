@@ -1,12 +1,11 @@
 #include "fs/removal_guard.h"
 
-#include "fs/mb_text.h"
+#include "support/mb_text.h"
 #include "platform/win32api.h"
 #include "support/string.h"
 
 namespace {
 
-constexpr unsigned kFormatKeeps = 511;
 constexpr unsigned kFolderRoom = 260;
 constexpr char kVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 const char* const kFolderValues[] = {"ProgramFilesDir", "CommonFilesDir", "ProgramW6432Dir",
@@ -210,8 +209,4 @@ int IsProtectedFolder(const char* path) {
                         CoversFolderOf(candidate, GetSystemDirectoryA) ||
                         CoversRegistryFolder(candidate) || Covers(candidate, getenv("USERPROFILE"));
     return covers ? 1 : 0;
-}
-
-int IsPossiblyCutPath(const char* text) {
-    return text != nullptr && strlen(text) >= kFormatKeeps ? 1 : 0;
 }

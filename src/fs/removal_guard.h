@@ -10,7 +10,3 @@
 // "\", trailing periods and spaces of components dropped and letter case ignored. A path that
 // cannot be made full (null, or no current folder to resolve it against) is refused too.
 int IsProtectedFolder(const char* path);
-
-// Non-zero when `text` may have been cut by String::Format, which keeps at most 511 bytes: such
-// a text may name a different file or key than the one meant, so it is not used for a deletion.
-int IsPossiblyCutPath(const char* text);

@@ -4,7 +4,7 @@
 
 #include "fs/sparing_directory.h"
 
-#include "platform/posix/machine.h"
+#include "platform/posix/core/machine.h"
 #include "tests/support/machine_files.h"
 
 #include <gtest/gtest.h>

@@ -4,8 +4,8 @@
 // may stop processes of the maker's names themselves.
 #include "userdata/maker_processes.h"
 
-#include "platform/posix/builtin_modules.h"
-#include "platform/posix/test_controls.h"
+#include "platform/posix/processes/builtin_modules.h"
+#include "platform/posix/core/test_controls.h"
 #include "tests/support/sleeping_process.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 
 #include "tests/support/machine_files.h"
 
-#include "platform/posix/machine.h"
+#include "platform/posix/core/machine.h"
 
 #include <cstdlib>
 #include <fstream>
