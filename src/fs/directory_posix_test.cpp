@@ -10,7 +10,7 @@
 
 #include "fs/directory.h"
 #include "platform/posix/files/drives.h"
-#include "platform/posix/core/temp_machine.h"
+#include "tests/support/scratch_machine.h"
 #include "platform/posix/core/test_controls.h"
 #include "support/string.h"
 
@@ -25,12 +25,12 @@ protected:
         ClearInjectedFailures();
         StopJournal();
     }
-    std::string Host(const std::string& below) const { return DriveC(machine_, below); }
+    std::string Host(const std::string& below) const { return testsupport::DriveC(machine_, below); }
     void File(const std::string& below, const std::string& content = "x") const {
-        HostFile(Host(below), content);
+        testsupport::HostFile(Host(below), content);
     }
 
-    TempMachine machine_;
+    testsupport::ScratchMachine machine_;
 };
 
 TEST_F(DirectoryLayer, ExistsAndMediaFollowEachDriveType) {
@@ -159,7 +159,7 @@ TEST_F(DirectoryLayer, ATreeNamedByACutPathIsNotRemoved) {
     windows += "\\" + last;
     host += "/" + last;
     ASSERT_EQ(511u, windows.size());
-    HostFile(host + "/precious.db");
+    testsupport::HostFile(host + "/precious.db");
 
     String cut;
     cut.Format("%s\\%s", windows.c_str(), "Orvane\\Cache");

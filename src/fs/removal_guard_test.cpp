@@ -6,14 +6,14 @@
 #include <string>
 
 #include "fs/directory.h"
-#include "fs/test_sandbox.h"
+#include "tests/support/scratch.h"
 #include "support/string.h"
 
 namespace {
 
-using sandbox::IsFile;
-using sandbox::ScratchFolder;
-using sandbox::WriteFile;
+using testsupport::IsFile;
+using testsupport::ScratchFolder;
+using testsupport::WriteFile;
 
 std::string FolderOf(UINT(WINAPI* get)(LPSTR, UINT)) {
     char buffer[261] = "";

@@ -6,6 +6,7 @@
 
 #include "platform/posix/core/machine.h"
 #include "tests/support/machine_files.h"
+#include "tests/support/scratch.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,7 @@
 namespace {
 
 using testsupport::Exists;
-using testsupport::MachineFolder;
+using testsupport::ScratchFolder;
 using testsupport::MakeFile;
 using testsupport::MakeFolders;
 
@@ -32,7 +33,7 @@ std::filesystem::path HostPath(std::string windowsPath) {
 }
 
 TEST(RemoveTreeKeepingOnTheMachine, DrivesAndSystemFoldersAreRefused) {
-    MachineFolder root;
+    ScratchFolder root;
     ASSERT_TRUE(MakeFile(root / "stays.dat"));
     ASSERT_TRUE(MakeFile(std::string(ovlayer::kSystemFolder) + "\\stays.dll"));
     for (const std::string& path :
@@ -46,7 +47,7 @@ TEST(RemoveTreeKeepingOnTheMachine, DrivesAndSystemFoldersAreRefused) {
 }
 
 TEST(RemoveTreeKeepingOnTheMachine, ALinkGoesItselfAndWhatItPointsAtStays) {
-    MachineFolder root;
+    ScratchFolder root;
     ASSERT_TRUE(MakeFile(root / "Elsewhere\\precious.dat"));
     ASSERT_TRUE(MakeFile(root / "Lumo\\own.dat"));
     std::filesystem::create_directory_symlink(HostPath(root / "Elsewhere"),
@@ -60,7 +61,7 @@ TEST(RemoveTreeKeepingOnTheMachine, ALinkGoesItselfAndWhatItPointsAtStays) {
 }
 
 TEST(RemoveTreeKeepingOnTheMachine, ALinkAsTheFolderItselfIsNotEntered) {
-    MachineFolder root;
+    ScratchFolder root;
     ASSERT_TRUE(MakeFile(root / "Elsewhere\\precious.dat"));
     ASSERT_TRUE(MakeFolders(root / "Lumo"));
     std::filesystem::create_directory_symlink(HostPath(root / "Elsewhere"),

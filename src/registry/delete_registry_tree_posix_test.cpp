@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "fs/test_sandbox.h"
+#include "tests/support/scratch.h"
 #include "platform/posix/core/test_controls.h"
 #include "registry/delete_registry_tree.h"
 
 namespace ovlayer {
 namespace {
 
-using sandbox::ScratchKey;
+using testsupport::ScratchKey;
 
 class DeleteRegistryTreeLayer : public ::testing::Test {
 protected:

@@ -8,7 +8,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <random>
 
 namespace testsupport {
 namespace {
@@ -25,21 +24,6 @@ std::filesystem::path HostPath(const std::string& windowsPath) {
 }
 
 } // namespace
-
-MachineFolder::MachineFolder() {
-    std::random_device seed;
-    path_ = "C:\\ovuninst-tests\\" + std::to_string(seed());
-    MakeFolders(path_);
-}
-
-MachineFolder::~MachineFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(HostPath(path_), ignored);
-}
-
-std::string MachineFolder::operator/(const std::string& relative) const {
-    return path_ + "\\" + relative;
-}
 
 bool MakeFolders(const std::string& windowsPath) {
     std::error_code error;
@@ -64,6 +48,10 @@ void RemoveAll(const std::string& windowsPath) {
 bool Exists(const std::string& windowsPath) {
     std::error_code error;
     return std::filesystem::exists(std::filesystem::symlink_status(HostPath(windowsPath), error));
+}
+
+void SetVariable(const std::string& name, const std::string& value) {
+    setenv(name.c_str(), value.c_str(), 1);
 }
 
 ScopedEnvironment::ScopedEnvironment(const std::string& name, const std::string& value)

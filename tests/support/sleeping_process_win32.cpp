@@ -28,8 +28,11 @@ bool WaitUntilReady(const std::string& readyFile) {
 
 } // namespace
 
-SleepingProcess::SleepingProcess(const std::string& folder, const std::string& fileName) {
-    filePath_ = (std::filesystem::path(folder) / fileName).string();
+SleepingProcess::SleepingProcess(const std::string& fileName) : folder_(NewSleeperFolder()) {
+    if (folder_.empty()) {
+        return;
+    }
+    filePath_ = (std::filesystem::path(folder_) / fileName).string();
     if (!CopyFileA(SleeperPath().c_str(), filePath_.c_str(), TRUE)) {
         return;
     }
@@ -56,7 +59,7 @@ SleepingProcess::~SleepingProcess() {
     if (handle_ != nullptr) {
         CloseHandle(handle_);
     }
-    DeleteFileA(filePath_.c_str());
+    DeleteFileA(filePath_.c_str());    RemoveSleeperFolder(folder_);
 }
 
 bool SleepingProcess::EndsWithin(double seconds) {

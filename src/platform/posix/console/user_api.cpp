@@ -14,6 +14,12 @@ int WINAPI GetSystemMetrics(int index) {
     return 0;
 }
 
+// The code page the process took from the machine, as Windows fixes it when a process starts; the
+// registry value may change afterwards without changing it.
+UINT WINAPI GetACP() {
+    return MachineCodePage();
+}
+
 // A lead byte followed by the terminator is a character of its own; at the terminator the
 // pointer stays.
 LPSTR WINAPI CharNextA(LPCSTR current) {

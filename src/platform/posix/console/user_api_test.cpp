@@ -1,7 +1,7 @@
 #include "platform/posix/console/user_api.h"
 
 #include "platform/posix/console/code_page.h"
-#include "platform/posix/core/temp_machine.h"
+#include "tests/support/scratch_machine.h"
 
 #include <gtest/gtest.h>
 
@@ -26,20 +26,20 @@ std::vector<int> Steps(const char* text) {
 
 TEST(DoubleByte, TheCodePageDecidesTheDoubleByteMode) {
     for (const char* codePage : {"932", "936", "949", "950"}) {
-        TempMachine machine(RegistryWithCodePage(codePage));
+        testsupport::ScratchMachine machine(RegistryWithCodePage(codePage));
         EXPECT_NE(GetSystemMetrics(SM_DBCSENABLED), 0) << codePage;
     }
     for (const char* codePage : {"1252", "437", "1251"}) {
-        TempMachine machine(RegistryWithCodePage(codePage));
+        testsupport::ScratchMachine machine(RegistryWithCodePage(codePage));
         EXPECT_EQ(GetSystemMetrics(SM_DBCSENABLED), 0) << codePage;
     }
-    TempMachine fresh;
+    testsupport::ScratchMachine fresh;
     EXPECT_EQ(GetSystemMetrics(SM_DBCSENABLED), 0);
     EXPECT_EQ(GetSystemMetrics(0), 0);
 }
 
 TEST(DoubleByte, Shift_JISLeadBytesPairWithTheirTrailBytes) {
-    TempMachine machine(RegistryWithCodePage("932"));
+    testsupport::ScratchMachine machine(RegistryWithCodePage("932"));
     // 0x83 0x5C is one character whose trail byte is a backslash; 0xB1 is a one-byte katakana;
     // 0xE0 and 0xFC lead, 0xA0 and 0xFD do not.
     EXPECT_EQ(Steps("a\x83\\b\xB1\xE0@\xFC\xFC\xA0\xFD"),
@@ -54,19 +54,19 @@ TEST(DoubleByte, Shift_JISLeadBytesPairWithTheirTrailBytes) {
 }
 
 TEST(DoubleByte, ChineseAndKoreanLeadBytesRunTo0xFE) {
-    TempMachine machine(RegistryWithCodePage("936"));
+    testsupport::ScratchMachine machine(RegistryWithCodePage("936"));
     EXPECT_EQ(Steps("\xA0\x41\xFE\x5C\xFF"), (std::vector<int>{0, 2, 4}));
 }
 
 TEST(DoubleByte, SingleByteCodePagesStepOneByte) {
-    TempMachine machine(RegistryWithCodePage("1252"));
+    testsupport::ScratchMachine machine(RegistryWithCodePage("1252"));
     EXPECT_EQ(Steps("a\x83\\\xE0"), (std::vector<int>{0, 1, 2, 3}));
     const char* text = "a\x83\\";
     EXPECT_EQ(CharPrevA(text, text + 3), text + 2);
 }
 
 TEST(DoubleByte, TheEndsOfATextAreKept) {
-    TempMachine machine(RegistryWithCodePage("932"));
+    testsupport::ScratchMachine machine(RegistryWithCodePage("932"));
     const char* text = "\x83";
     EXPECT_EQ(CharNextA(text), text + 1) << "a lead byte before the terminator stands alone";
     EXPECT_EQ(CharNextA(text + 1), text + 1) << "the terminator is not passed";
@@ -76,12 +76,22 @@ TEST(DoubleByte, TheEndsOfATextAreKept) {
 }
 
 TEST(DoubleByte, TheCodePageIsReadOncePerMachine) {
-    TempMachine machine(RegistryWithCodePage("932"));
+    testsupport::ScratchMachine machine(RegistryWithCodePage("932"));
     EXPECT_EQ(MachineCodePage(), 932u);
     machine.Write("registry.reg", RegistryWithCodePage("1252"));
     EXPECT_EQ(MachineCodePage(), 932u);
     UseMachine(machine.Folder());
     EXPECT_EQ(MachineCodePage(), 1252u);
+}
+
+TEST(DoubleByte, GetACPIsTheCodePageTheCharacterFunctionsFollow) {
+    const char* text = "\x83\x41";
+    testsupport::ScratchMachine japanese(RegistryWithCodePage("932"));
+    EXPECT_EQ(GetACP(), 932u);
+    EXPECT_EQ(CharNextA(text), text + 2);
+    testsupport::ScratchMachine fresh;
+    EXPECT_EQ(GetACP(), 1252u);
+    EXPECT_EQ(CharNextA(text), text + 1);
 }
 
 TEST(CodePage, UnicodeTextIsConvertedToTheCodePage) {

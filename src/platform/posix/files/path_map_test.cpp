@@ -9,7 +9,7 @@
 
 #include "platform/posix/files/drives.h"
 #include "platform/posix/files/file_errors.h"
-#include "platform/posix/core/temp_machine.h"
+#include "tests/support/scratch_machine.h"
 #include "platform/win32api.h"
 
 namespace ovlayer {
@@ -22,7 +22,7 @@ std::string Parsed(const char* text) {
 }
 
 TEST(ParseWindowsPath, ResolvesDotsSeparatorsAndTrailingCharactersAsWindowsDoes) {
-    TempMachine machine;
+    testsupport::ScratchMachine machine;
     SetCurrentFolder("C:\\work\\here");
     const std::pair<const char*, const char*> cases[] = {
         {"C:\\a\\b", "C:\\a\\b"},
@@ -55,23 +55,23 @@ TEST(ParseWindowsPath, ResolvesDotsSeparatorsAndTrailingCharactersAsWindowsDoes)
 }
 
 TEST(FindHostEntry, MatchesComponentsIgnoringCaseOnlyWhenTheExactNameIsAbsent) {
-    TempMachine machine;
-    HostFile(DriveC(machine, "Program Files/Orvane/LumoDeck.exe"), "x");
-    HostFile(DriveC(machine, "Mixed/Name"), "lower");
-    HostFile(DriveC(machine, "Mixed/NAME"), "upper");
+    testsupport::ScratchMachine machine;
+    testsupport::HostFile(testsupport::DriveC(machine, "Program Files/Orvane/LumoDeck.exe"), "x");
+    testsupport::HostFile(testsupport::DriveC(machine, "Mixed/Name"), "lower");
+    testsupport::HostFile(testsupport::DriveC(machine, "Mixed/NAME"), "upper");
 
     HostEntry entry;
     EXPECT_EQ(ERROR_SUCCESS, FindHostEntry("c:\\PROGRAM FILES\\orvane\\lumodeck.EXE", &entry));
-    EXPECT_EQ(DriveC(machine, "Program Files/Orvane/LumoDeck.exe"), entry.host);
+    EXPECT_EQ(testsupport::DriveC(machine, "Program Files/Orvane/LumoDeck.exe"), entry.host);
     EXPECT_TRUE(entry.exists);
 
     EXPECT_EQ(ERROR_SUCCESS, FindHostEntry("C:\\Mixed\\NAME", &entry));
-    EXPECT_EQ(DriveC(machine, "Mixed/NAME"), entry.host);
+    EXPECT_EQ(testsupport::DriveC(machine, "Mixed/NAME"), entry.host);
     EXPECT_EQ(ERROR_SUCCESS, FindHostEntry("C:\\mixed\\name", &entry));
-    EXPECT_EQ(DriveC(machine, "Mixed/NAME"), entry.host) << "the smallest of the host's spellings";
+    EXPECT_EQ(testsupport::DriveC(machine, "Mixed/NAME"), entry.host) << "the smallest of the host's spellings";
 
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, FindHostEntry("C:\\PROGRAM FILES\\New.txt", &entry));
-    EXPECT_EQ(DriveC(machine, "Program Files/New.txt"), entry.host);
+    EXPECT_EQ(testsupport::DriveC(machine, "Program Files/New.txt"), entry.host);
     EXPECT_FALSE(entry.exists);
     EXPECT_EQ(ERROR_PATH_NOT_FOUND, FindHostEntry("C:\\Missing\\New.txt", &entry));
     EXPECT_EQ(ERROR_PATH_NOT_FOUND,
@@ -82,20 +82,20 @@ TEST(FindHostEntry, MatchesComponentsIgnoringCaseOnlyWhenTheExactNameIsAbsent) {
 }
 
 TEST(FindHostEntry, NeverLeavesTheDrive) {
-    TempMachine machine;
-    HostFile(machine.Folder() + "/outside.txt");
+    testsupport::ScratchMachine machine;
+    testsupport::HostFile(machine.Folder() + "/outside.txt");
     HostEntry entry;
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, FindHostEntry("C:\\..\\outside.txt", &entry));
-    EXPECT_EQ(DriveC(machine, "outside.txt"), entry.host);
+    EXPECT_EQ(testsupport::DriveC(machine, "outside.txt"), entry.host);
     EXPECT_EQ(ERROR_SUCCESS, FindHostEntry("C:\\..\\..\\", &entry));
     EXPECT_TRUE(entry.isRoot);
-    EXPECT_EQ(DriveC(machine), entry.host);
+    EXPECT_EQ(testsupport::DriveC(machine), entry.host);
 }
 
 TEST(Drives, LettersAreLinksWithATypeEach) {
-    TempMachine machine;
+    testsupport::ScratchMachine machine;
     const std::string media = machine.Folder() + "/media";
-    HostFile(media + "/disc.txt");
+    testsupport::HostFile(media + "/disc.txt");
     EXPECT_EQ(DRIVE_NO_ROOT_DIR, DriveTypeOf('E'));
     const std::pair<const char*, UINT> types[] = {{"fixed", DRIVE_FIXED},
                                                   {"removable", DRIVE_REMOVABLE},
@@ -122,9 +122,9 @@ TEST(Drives, LettersAreLinksWithATypeEach) {
 TEST(CurrentFolder, StartsAtTheHostWorkingFolderInsideADriveElseTheWindowsFolder) {
     const std::string saved = std::filesystem::current_path();
     {
-        TempMachine machine;
-        std::filesystem::create_directories(DriveC(machine, "Work/Deep"));
-        ASSERT_EQ(0, chdir(DriveC(machine, "Work/Deep").c_str()));
+        testsupport::ScratchMachine machine;
+        std::filesystem::create_directories(testsupport::DriveC(machine, "Work/Deep"));
+        ASSERT_EQ(0, chdir(testsupport::DriveC(machine, "Work/Deep").c_str()));
         UseMachine(machine.Folder());
         EXPECT_EQ("C:\\Work\\Deep", CurrentFolder());
         ASSERT_EQ(0, chdir(machine.Folder().c_str()));

@@ -1,7 +1,7 @@
 #include "platform/posix/processes/module_api.h"
 
 #include "platform/posix/files/file_api.h"
-#include "platform/posix/core/temp_machine.h"
+#include "tests/support/scratch_machine.h"
 #include "platform/posix/core/test_controls.h"
 
 #include <gtest/gtest.h>
@@ -64,7 +64,7 @@ protected:
         return lines;
     }
 
-    ovlayer::TempMachine machine;
+    testsupport::ScratchMachine machine;
 
 private:
     std::string trace_;

@@ -10,7 +10,6 @@
 
 namespace {
 
-using testsupport::ScratchFolder;
 using testsupport::SleepingProcess;
 
 const DWORD kAllAccess = 0x1F0FFF;
@@ -59,8 +58,7 @@ TEST(ProcessApi, OpenRefusesAProcessTheUserMayNotSignal) {
 }
 
 TEST(ProcessApi, TerminateKillsTheProcessAndNeedsTheRight) {
-    ScratchFolder folder;
-    SleepingProcess sleeper(folder.Path(), "victim.exe");
+    SleepingProcess sleeper("victim.exe");
     ASSERT_TRUE(sleeper.Started());
 
     const HANDLE readOnly = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, sleeper.Id());

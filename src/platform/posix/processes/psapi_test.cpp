@@ -11,7 +11,6 @@
 
 namespace {
 
-using testsupport::ScratchFolder;
 using testsupport::SleepingProcess;
 
 typedef BOOL(WINAPI* EnumProcessesFn)(DWORD*, DWORD, DWORD*);
@@ -127,8 +126,7 @@ TEST(BuiltinModules, LoadLibraryFindsThemAndTestsCanTakeThemAway) {
 }
 
 TEST_F(Psapi, EnumProcessesListsRunningProcessesAndFillsWhatFits) {
-    ScratchFolder folder;
-    SleepingProcess sleeper(folder.Path(), "sleeper-a.exe");
+    SleepingProcess sleeper("sleeper-a.exe");
     ASSERT_TRUE(sleeper.Started());
     const std::vector<DWORD> ids = Processes();
     EXPECT_NE(ids.end(), std::find(ids.begin(), ids.end(), GetCurrentProcessId()));
@@ -165,8 +163,7 @@ TEST_F(Psapi, TheFirstModuleIsTheExecutableAndSharedObjectsFollow) {
 }
 
 TEST_F(Psapi, BaseNameIsTheExecutableFileNameAsWritten) {
-    ScratchFolder folder;
-    SleepingProcess sleeper(folder.Path(), "MixedCase.EXE");
+    SleepingProcess sleeper("MixedCase.EXE");
     ASSERT_TRUE(sleeper.Started());
     const HANDLE process = OpenProcess(kReadAccess, FALSE, sleeper.Id());
     ASSERT_NE(nullptr, process);
@@ -190,8 +187,7 @@ TEST_F(Psapi, BaseNameIsTheExecutableFileNameAsWritten) {
 }
 
 TEST_F(Psapi, ADeletedExecutableKeepsItsName) {
-    ScratchFolder folder;
-    SleepingProcess sleeper(folder.Path(), "deleted.exe");
+    SleepingProcess sleeper("deleted.exe");
     ASSERT_TRUE(sleeper.Started());
     const HANDLE process = OpenProcess(kReadAccess, FALSE, sleeper.Id());
     ASSERT_NE(nullptr, process);
@@ -202,8 +198,7 @@ TEST_F(Psapi, ADeletedExecutableKeepsItsName) {
 }
 
 TEST_F(Psapi, ReadingNeedsTheRightsAndARunningProcess) {
-    ScratchFolder folder;
-    SleepingProcess sleeper(folder.Path(), "short.exe");
+    SleepingProcess sleeper("short.exe");
     ASSERT_TRUE(sleeper.Started());
     HMODULE module = nullptr;
     DWORD needed = 0;

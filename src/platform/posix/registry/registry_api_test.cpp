@@ -1,6 +1,6 @@
 #include "platform/posix/registry/registry_api.h"
 
-#include "platform/posix/core/temp_machine.h"
+#include "tests/support/scratch_machine.h"
 #include "platform/posix/core/test_controls.h"
 
 #include <gtest/gtest.h>
@@ -62,7 +62,7 @@ protected:
         return names;
     }
 
-    TempMachine machine_;
+    testsupport::ScratchMachine machine_;
 };
 
 TEST_F(RegistryApi, ClassesRootShowsTheUsersCopyOverTheMachines) {

@@ -1,7 +1,7 @@
 #include "platform/posix/registry/store/registry_store.h"
 
 #include "platform/posix/registry/registry_api.h"
-#include "platform/posix/core/temp_machine.h"
+#include "tests/support/scratch_machine.h"
 #include "platform/posix/core/test_controls.h"
 
 #include <gtest/gtest.h>
@@ -61,7 +61,7 @@ std::vector<std::string> FilesIn(const std::string& folder) {
 }
 
 TEST(RegistryStore, AFreshMachineHasTheStandardFoldersAndValues) {
-    TempMachine machine;
+    testsupport::ScratchMachine machine;
     EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion",
                          "ProgramFilesDir"),
               "C:\\Program Files (x86)");
@@ -80,7 +80,7 @@ TEST(RegistryStore, AFreshMachineHasTheStandardFoldersAndValues) {
 }
 
 TEST(RegistryStore, WritesBackOnlyWhenChanged) {
-    TempMachine machine(kSmallRegistry);
+    testsupport::ScratchMachine machine(kSmallRegistry);
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, "Software\\Orvane", "Kept"), "yes");
     HKEY key;
     ASSERT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, "Software\\Orvane", &key), ERROR_SUCCESS);
@@ -101,7 +101,7 @@ TEST(RegistryStore, WritesBackOnlyWhenChanged) {
 // The file is replaced, never rewritten in place: a reader holding the old file still sees it
 // whole, and no temporary file is left behind.
 TEST(RegistryStore, WriteBackReplacesTheFileAtomically) {
-    TempMachine machine(kSmallRegistry);
+    testsupport::ScratchMachine machine(kSmallRegistry);
     ASSERT_EQ(CreateKey(HKEY_CURRENT_USER, "Software\\Orvane\\Added"), ERROR_SUCCESS);
     ASSERT_EQ(link(machine.Path("registry.reg").c_str(), machine.Path("old.reg").c_str()), 0);
     EXPECT_TRUE(FlushRegistry());
@@ -115,7 +115,7 @@ TEST(RegistryStore, WriteBackReplacesTheFileAtomically) {
 
 TEST(RegistryStore, ADamagedFileIsReportedAndNeverWritten) {
     const std::string damaged = std::string(kSmallRegistry) + "[HKEY_CURRENT_USER\\Broken\n";
-    TempMachine machine(damaged);
+    testsupport::ScratchMachine machine(damaged);
     testing::internal::CaptureStderr();
     HKEY key = reinterpret_cast<HKEY>(1);
     EXPECT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, "Software\\Orvane", &key), ERROR_BADDB);
@@ -131,7 +131,7 @@ TEST(RegistryStore, ADamagedFileIsReportedAndNeverWritten) {
 }
 
 TEST(RegistryStore, AnUnreadableFileIsReported) {
-    TempMachine machine(kSmallRegistry);
+    testsupport::ScratchMachine machine(kSmallRegistry);
     unlink(machine.Path("registry.reg").c_str());
     ASSERT_EQ(mkdir(machine.Path("registry.reg").c_str(), 0777), 0); // a folder cannot be read
     testing::internal::CaptureStderr();
@@ -143,7 +143,7 @@ TEST(RegistryStore, AnUnreadableFileIsReported) {
 // Another process replaced the file after this one read it: both processes' changes end up in
 // the file, and the handles this process holds follow their keys into the merged registry.
 TEST(RegistryStore, ChangesOfAnotherProcessAreKeptAtWriteBack) {
-    TempMachine machine(kSmallRegistry);
+    testsupport::ScratchMachine machine(kSmallRegistry);
     HKEY mine;
     ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Orvane\\Mine", &mine), ERROR_SUCCESS);
     HKEY doomed;
@@ -169,7 +169,7 @@ TEST(RegistryStore, ChangesOfAnotherProcessAreKeptAtWriteBack) {
 }
 
 TEST(RegistryStore, AKeyTheOtherProcessDeletedReadsAsDeleted) {
-    TempMachine machine(kSmallRegistry);
+    testsupport::ScratchMachine machine(kSmallRegistry);
     HKEY key;
     ASSERT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, "Software\\Orvane", &key), ERROR_SUCCESS);
     ASSERT_EQ(CreateKey(HKEY_CURRENT_USER, "Software\\Other"), ERROR_SUCCESS);
@@ -181,7 +181,7 @@ TEST(RegistryStore, AKeyTheOtherProcessDeletedReadsAsDeleted) {
 }
 
 TEST(RegistryStore, AFileDamagedByAnotherProcessIsNotOverwritten) {
-    TempMachine machine(kSmallRegistry);
+    testsupport::ScratchMachine machine(kSmallRegistry);
     ASSERT_EQ(CreateKey(HKEY_CURRENT_USER, "Software\\Mine"), ERROR_SUCCESS);
     machine.Replace("registry.reg", "garbage\n");
     testing::internal::CaptureStderr();
@@ -193,7 +193,7 @@ TEST(RegistryStore, AFileDamagedByAnotherProcessIsNotOverwritten) {
 // Both children read the registry before either writes it back, so the second one to write
 // finds the file changed under it.
 TEST(RegistryStore, TwoProcessesAddingKeysBothLand) {
-    TempMachine machine(kSmallRegistry);
+    testsupport::ScratchMachine machine(kSmallRegistry);
     int ready[2];
     int go[2];
     ASSERT_EQ(pipe(ready), 0);
@@ -233,7 +233,7 @@ TEST(RegistryStore, TwoProcessesAddingKeysBothLand) {
 }
 
 TEST(RegistryStore, UseMachineDropsPendingChanges) {
-    TempMachine machine(kSmallRegistry);
+    testsupport::ScratchMachine machine(kSmallRegistry);
     ASSERT_EQ(CreateKey(HKEY_CURRENT_USER, "Software\\Dropped"), ERROR_SUCCESS);
     UseMachine(machine.Folder());
     HKEY key;

@@ -5,6 +5,7 @@
 
 #include "loader/library_access_paths.h"
 #include "platform/win32api.h"
+#include "tests/support/machine_files.h"
 
 #include <gtest/gtest.h>
 
@@ -47,14 +48,9 @@ inline std::string HandOverLine(const char* library) {
     return std::string(library) + ": SetDLLAccessPath(" + HandedOver() + ")";
 }
 
-// The environment outlives the call, as putenv requires.
-inline void SetVariable(const std::string& name, const std::string& value) {
-    putenv(strdup((name + "=" + value).c_str()));
-}
-
 // Switch words of the stand-ins (maker/README.md), comma-separated; "" for none.
 inline void SetSwitches(const std::string& words) {
-    SetVariable("OVUNINST_MAKER_FAIL", words);
+    testsupport::SetVariable("OVUNINST_MAKER_FAIL", words);
 }
 
 // A trace file of the running test's own, in the working folder, for the test's life.
@@ -62,10 +58,10 @@ class Trace {
 public:
     Trace() : path_("maker-trace-" + TestName() + ".txt") {
         remove(path_.c_str());
-        SetVariable("OVUNINST_MAKER_TRACE", path_);
+        testsupport::SetVariable("OVUNINST_MAKER_TRACE", path_);
     }
     ~Trace() {
-        SetVariable("OVUNINST_MAKER_TRACE", "");
+        testsupport::SetVariable("OVUNINST_MAKER_TRACE", "");
         SetSwitches("");
         remove(path_.c_str());
     }

@@ -1,4 +1,5 @@
-// For the layer's unit tests: a fresh machine in a temporary folder, used for the test's life.
+// For the Linux layer's unit tests: a fresh machine in a temporary folder, used for the test's
+// life (see scratch.h for the scratch folders and keys of tests on both builds).
 #pragma once
 
 #include "platform/posix/core/machine.h"
@@ -11,25 +12,25 @@
 #include <fstream>
 #include <string>
 
-namespace ovlayer {
+namespace testsupport {
 
-class TempMachine {
+class ScratchMachine {
 public:
     // `registry`, when given, is the machine's registry.reg; otherwise the machine is made fresh.
-    explicit TempMachine(const std::string& registry = "") {
-        char pattern[] = "/tmp/ovlayer-machine-XXXXXX";
+    explicit ScratchMachine(const std::string& registry = "") {
+        char pattern[] = "/tmp/ovuninst-scratch-machine-XXXXXX";
         folder_ = mkdtemp(pattern);
         if (!registry.empty()) {
             Write("registry.reg", registry);
         }
-        UseMachine(folder_);
+        ovlayer::UseMachine(folder_);
     }
-    ~TempMachine() {
-        UseMachine(""); // back to the default machine, not made until used
+    ~ScratchMachine() {
+        ovlayer::UseMachine(""); // back to the default machine, not made until used
         system(("rm -rf '" + folder_ + "'").c_str());
     }
-    TempMachine(const TempMachine&) = delete;
-    TempMachine& operator=(const TempMachine&) = delete;
+    ScratchMachine(const ScratchMachine&) = delete;
+    ScratchMachine& operator=(const ScratchMachine&) = delete;
 
     const std::string& Folder() const { return folder_; }
     std::string Path(const std::string& name) const { return folder_ + "/" + name; }
@@ -62,7 +63,7 @@ private:
 };
 
 // The host path of a path below drive C:, given with "/" separators.
-inline std::string DriveC(const TempMachine& machine, const std::string& below = "") {
+inline std::string DriveC(const ScratchMachine& machine, const std::string& below = "") {
     return machine.Path("drive_c") + (below.empty() ? "" : "/" + below);
 }
 
@@ -72,4 +73,4 @@ inline void HostFile(const std::string& path, const std::string& content = "") {
     std::ofstream(path) << content;
 }
 
-} // namespace ovlayer
+} // namespace testsupport

@@ -1,7 +1,7 @@
-// Test support (header only, never part of the program): a scratch folder and a scratch registry
-// key for the running test, named after it so that tests running side by side never meet, wiped
-// when made and when dropped. Everything goes through Win32 and runtime calls, so the same test
-// runs against the Linux layer and under Wine.
+// The scratch places of tests, on both builds: a folder and a registry key for the running test,
+// named after it so that tests running side by side never meet, wiped when made and when dropped.
+// Everything goes through Win32 and runtime calls, so the same test runs against the Linux layer
+// and under Wine. (The Linux layer's own tests also make whole machines: scratch_machine.h.)
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@
 
 #include "platform/win32api.h"
 
-namespace sandbox {
+namespace testsupport {
 
 inline std::string TestName() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -161,4 +161,4 @@ private:
     std::string path_;
 };
 
-} // namespace sandbox
+} // namespace testsupport

@@ -6,22 +6,23 @@
 
 namespace testsupport {
 
-ScratchFolder::ScratchFolder() {
+std::string NewSleeperFolder() {
     std::random_device seed;
     const auto base = std::filesystem::temp_directory_path();
-    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
         const auto candidate = base / ("ovuninst-test-" + std::to_string(seed()));
         std::error_code error;
         if (std::filesystem::create_directory(candidate, error)) {
-            path_ = candidate.string();
+            return candidate.string();
         }
     }
+    return "";
 }
 
-ScratchFolder::~ScratchFolder() {
+void RemoveSleeperFolder(const std::string& folder) {
     std::error_code error;
-    if (!path_.empty()) {
-        std::filesystem::remove_all(path_, error);
+    if (!folder.empty()) {
+        std::filesystem::remove_all(folder, error);
     }
 }
 
