@@ -25,7 +25,9 @@ protected:
         ClearInjectedFailures();
         StopJournal();
     }
-    std::string Host(const std::string& below) const { return testsupport::DriveC(machine_, below); }
+    std::string Host(const std::string& below) const {
+        return testsupport::DriveC(machine_, below);
+    }
     void File(const std::string& below, const std::string& content = "x") const {
         testsupport::HostFile(Host(below), content);
     }

@@ -15,9 +15,9 @@
 namespace {
 
 using testsupport::Exists;
-using testsupport::ScratchFolder;
 using testsupport::MakeFile;
 using testsupport::MakeFolders;
+using testsupport::ScratchFolder;
 
 int RemoveKeeping(const std::string& path) {
     SparingDirectory folder;

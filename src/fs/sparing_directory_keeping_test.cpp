@@ -10,9 +10,9 @@
 namespace {
 
 using testsupport::Exists;
-using testsupport::ScratchFolder;
 using testsupport::MakeFile;
 using testsupport::MakeFolders;
+using testsupport::ScratchFolder;
 
 int RemoveKeeping(const std::string& path, int recurse = 1, const char* name = "db") {
     SparingDirectory folder;

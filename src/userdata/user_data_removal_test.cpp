@@ -13,8 +13,8 @@ namespace {
 
 using testsupport::Console;
 using testsupport::Exists;
-using testsupport::ScratchFolder;
 using testsupport::MakeFile;
+using testsupport::ScratchFolder;
 
 const char kPreferences[] = "Software\\Orvane\\LumoCrate\\Preferences";
 

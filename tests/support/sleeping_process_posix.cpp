@@ -60,7 +60,8 @@ SleepingProcess::~SleepingProcess() {
         waitpid(static_cast<pid_t>(id_), nullptr, 0);
     }
     std::error_code error;
-    std::filesystem::remove(filePath_, error);    RemoveSleeperFolder(folder_);
+    std::filesystem::remove(filePath_, error);
+    RemoveSleeperFolder(folder_);
 }
 
 bool SleepingProcess::EndsWithin(double seconds) {

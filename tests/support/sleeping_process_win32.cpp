@@ -59,7 +59,8 @@ SleepingProcess::~SleepingProcess() {
     if (handle_ != nullptr) {
         CloseHandle(handle_);
     }
-    DeleteFileA(filePath_.c_str());    RemoveSleeperFolder(folder_);
+    DeleteFileA(filePath_.c_str());
+    RemoveSleeperFolder(folder_);
 }
 
 bool SleepingProcess::EndsWithin(double seconds) {

@@ -10,16 +10,23 @@ namespace ovlayer {
 // The functions of the layer a test can make fail, each under its Win32 or runtime name. A fault
 // names one of these, so a misspelt name does not compile, and each of them asks for its fault on
 // every call.
+// clang-format off
 #define OVLAYER_FAILABLE_CALLS(X)                                                                  \
+    /* registry */                                                                                 \
     X(RegOpenKeyA) X(RegOpenKeyExA) X(RegCreateKeyA) X(RegCreateKeyExA) X(RegCloseKey)             \
     X(RegDeleteKeyA) X(RegEnumKeyA) X(RegEnumKeyExA) X(RegQueryInfoKeyA) X(RegQueryValueA)        \
     X(RegQueryValueExA) X(RegSetValueA) X(RegSetValueExA) X(RegDeleteValueA) X(RegEnumValueA)      \
-    X(FindFirstFileA) X(FindNextFileA) X(FindClose) X(DeleteFileA) X(GetDriveTypeA)              \
-    X(GetDiskFreeSpaceA) X(GetWindowsDirectoryA) X(GetSystemDirectoryA) X(GetFileAttributesA)    \
-    X(SetFileAttributesA) X(CreateDirectoryA) X(_stat) X(_unlink) X(_rmdir) X(_mkdir) X(_chdir)   \
-    X(_getcwd) X(_chmod) X(rename) X(_creat) X(_write) X(_close) X(LoadLibraryA)                 \
-    X(GetProcAddress) X(FreeLibrary) X(GetModuleFileNameA) X(GetVersionExA) X(OpenProcess)       \
-    X(TerminateProcess)
+    /* files and folders */                                                                        \
+    X(FindFirstFileA) X(FindNextFileA) X(FindClose) X(DeleteFileA) X(GetDriveTypeA)               \
+    X(GetDiskFreeSpaceA) X(GetWindowsDirectoryA) X(GetSystemDirectoryA) X(GetFileAttributesA)     \
+    X(SetFileAttributesA) X(CreateDirectoryA)                                                      \
+    /* the runtime's file functions */                                                             \
+    X(_stat) X(_unlink) X(_rmdir) X(_mkdir) X(_chdir) X(_getcwd) X(_chmod) X(rename) X(_creat)     \
+    X(_write) X(_close)                                                                            \
+    /* modules and processes */                                                                    \
+    X(LoadLibraryA) X(GetProcAddress) X(FreeLibrary) X(GetModuleFileNameA) X(GetVersionExA)        \
+    X(OpenProcess) X(TerminateProcess)
+// clang-format on
 
 enum class Call {
 #define OVLAYER_CALL_ENUMERATOR(name) name,

@@ -68,7 +68,8 @@ TEST(FindHostEntry, MatchesComponentsIgnoringCaseOnlyWhenTheExactNameIsAbsent) {
     EXPECT_EQ(ERROR_SUCCESS, FindHostEntry("C:\\Mixed\\NAME", &entry));
     EXPECT_EQ(testsupport::DriveC(machine, "Mixed/NAME"), entry.host);
     EXPECT_EQ(ERROR_SUCCESS, FindHostEntry("C:\\mixed\\name", &entry));
-    EXPECT_EQ(testsupport::DriveC(machine, "Mixed/NAME"), entry.host) << "the smallest of the host's spellings";
+    EXPECT_EQ(testsupport::DriveC(machine, "Mixed/NAME"), entry.host)
+        << "the smallest of the host's spellings";
 
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, FindHostEntry("C:\\PROGRAM FILES\\New.txt", &entry));
     EXPECT_EQ(testsupport::DriveC(machine, "Program Files/New.txt"), entry.host);

@@ -109,7 +109,8 @@ HANDLE WINAPI OpenProcess(DWORD access, BOOL inheritHandle, DWORD processId) {
     if (status == ERROR_SUCCESS) {
         pidfd = ovlayer::OpenPidfd(processId);
         if (pidfd < 0 && errno != ENOSYS) {
-            status = static_cast<LONG>(ovlayer::StatusFromHostErrno(errno)); // ended between the looks
+            status =
+                static_cast<LONG>(ovlayer::StatusFromHostErrno(errno)); // ended between the looks
         }
     }
     if (status != ERROR_SUCCESS) {
