@@ -7,6 +7,8 @@
 #include <string.h>
 #include <time.h>
 
+#include <algorithm>
+
 using namespace ovlayer;
 
 namespace {
