@@ -15,7 +15,7 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/posix/machine.h"
+#include "platform/posix/core/machine.h"
 
 extern char** environ;
 

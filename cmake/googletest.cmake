@@ -20,7 +20,7 @@ else()
 endif()
 add_library(ovtestmain STATIC ${PROJECT_SOURCE_DIR}/tests/support/test_main.cpp
     ${OV_TEST_MACHINE_SOURCE})
-target_include_directories(ovtestmain PUBLIC ${PROJECT_SOURCE_DIR}/tests/support)
+target_include_directories(ovtestmain PUBLIC ${PROJECT_SOURCE_DIR}/tests/support ${PROJECT_SOURCE_DIR})
 target_link_libraries(ovtestmain PUBLIC GTest::gtest ovplatform)
 
 # ov_add_gtest(name sources... [ENVIRONMENT VAR=value...])

@@ -5,7 +5,7 @@
 #include "loader/library_access_paths.h"
 #include "loader/library_name.h"
 #include "loader/object_broker_loader.h"
-#include "userdata/registry_text.h"
+#include "registry/registry_value_text.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "fs/directory.h"
 
-#include "fs/mb_text.h"
+#include "support/mb_text.h"
 #include "fs/removal_guard.h"
 
 namespace {

@@ -6,15 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "fs/test_sandbox.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
-using sandbox::IsFile;
-using sandbox::IsFolder;
-using sandbox::Names;
-using sandbox::ScratchFolder;
-using sandbox::WriteFile;
+using testsupport::IsFile;
+using testsupport::IsFolder;
+using testsupport::Names;
+using testsupport::ScratchFolder;
+using testsupport::WriteFile;
 
 std::string PathAfterSetPath(const char* text) {
     Directory folder;
@@ -299,7 +299,7 @@ TEST(DirectoryRenameOver, ReplacesTargetsAndKeepsReadOnlyTargetsReadOnly) {
     EXPECT_EQ(S_OK,
               folder.RenameOver((scratch / "new.txt").c_str(), (scratch / "old.txt").c_str()));
     EXPECT_FALSE(IsFile(scratch / "new.txt"));
-    EXPECT_NE(0u, sandbox::Attributes(scratch / "old.txt") & FILE_ATTRIBUTE_READONLY);
+    EXPECT_NE(0u, testsupport::Attributes(scratch / "old.txt") & FILE_ATTRIBUTE_READONLY);
     struct _stat info;
     ASSERT_EQ(0, _stat((scratch / "old.txt").c_str(), &info));
     EXPECT_EQ(3, info.st_size);
@@ -307,7 +307,7 @@ TEST(DirectoryRenameOver, ReplacesTargetsAndKeepsReadOnlyTargetsReadOnly) {
     ASSERT_TRUE(WriteFile(scratch / "a.txt", "a"));
     EXPECT_EQ(S_OK, folder.RenameOver((scratch / "a.txt").c_str(), (scratch / "b.txt").c_str()));
     EXPECT_TRUE(IsFile(scratch / "b.txt"));
-    EXPECT_EQ(0u, sandbox::Attributes(scratch / "b.txt") & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(0u, testsupport::Attributes(scratch / "b.txt") & FILE_ATTRIBUTE_READONLY);
 
     EXPECT_EQ(E_FAIL,
               folder.RenameOver((scratch / "gone.txt").c_str(), (scratch / "c.txt").c_str()));

@@ -4,13 +4,13 @@
 
 #include <string>
 
-#include "fs/test_sandbox.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
-using sandbox::IsFile;
-using sandbox::ScratchFolder;
-using sandbox::WriteFile;
+using testsupport::IsFile;
+using testsupport::ScratchFolder;
+using testsupport::WriteFile;
 
 TEST(FilePath, KeepsItsTextAsGiven) {
     EXPECT_STREQ("C:\\a\\..\\B.txt", FilePath("C:\\a\\..\\B.txt").GetText());
@@ -45,7 +45,7 @@ TEST(FilePathDelete, DeletesWritableFilesOnly) {
     EXPECT_EQ(E_FAIL, Delete(FilePath((scratch / "locked.lma").c_str())));
     EXPECT_TRUE(IsFile(scratch / "locked.lma"));
     EXPECT_EQ(E_FAIL, Delete(FilePath((scratch / "folder.lma").c_str())));
-    EXPECT_TRUE(sandbox::IsFolder(scratch / "folder.lma"));
+    EXPECT_TRUE(testsupport::IsFolder(scratch / "folder.lma"));
 }
 
 TEST(FilePathDelete, APathThatMayHaveBeenCutIsNotDeleted) {

@@ -1,13 +1,12 @@
 #include "fs/removal_guard.h"
 
 #include "fs/disk_identity.h"
-#include "fs/mb_text.h"
+#include "support/mb_text.h"
 #include "platform/win32api.h"
 #include "support/string.h"
 
 namespace {
 
-constexpr unsigned kFormatKeeps = 511;
 constexpr unsigned kFolderRoom = 260;
 constexpr char kVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 // Both program-files views: a 32-bit program's view names the 64-bit folders "W6432", a 64-bit
@@ -265,8 +264,4 @@ int IsProtectedFolder(const char* path) {
     const bool covers =
         AnyProtectedFolder([&](const String& folder) { return Covers(candidate, folder); });
     return covers || ReachesProtectedFolder(path) ? 1 : 0;
-}
-
-int IsPossiblyCutPath(const char* text) {
-    return text != nullptr && strlen(text) >= kFormatKeeps ? 1 : 0;
 }

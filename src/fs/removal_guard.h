@@ -14,7 +14,3 @@
 // refused, however it is reached: through a link or junction among its folders, by a short 8.3
 // name, or in another letter case. A path that cannot be opened is judged by its spelling alone.
 int IsProtectedFolder(const char* path);
-
-// Non-zero when `text` may have been cut by String::Format, which keeps at most 511 bytes: such
-// a text may name a different file or key than the one meant, so it is not used for a deletion.
-int IsPossiblyCutPath(const char* text);

@@ -7,15 +7,15 @@
 #include <string>
 
 #include "fs/directory.h"
-#include "fs/test_sandbox.h"
+#include "tests/support/scratch.h"
 #include "support/string.h"
 #include "tests/support/machine_files.h"
 
 namespace {
 
-using sandbox::IsFile;
-using sandbox::ScratchFolder;
-using sandbox::WriteFile;
+using testsupport::IsFile;
+using testsupport::ScratchFolder;
+using testsupport::WriteFile;
 
 std::string FolderOf(UINT(WINAPI* get)(LPSTR, UINT)) {
     char buffer[261] = "";

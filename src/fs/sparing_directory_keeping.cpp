@@ -3,7 +3,7 @@
 #include "fs/sparing_directory.h"
 
 #include "fs/removal_guard.h"
-#include "userdata/folder_name.h"
+#include "fs/folder_name.h"
 
 namespace {
 

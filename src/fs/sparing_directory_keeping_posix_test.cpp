@@ -4,8 +4,9 @@
 
 #include "fs/sparing_directory.h"
 
-#include "platform/posix/machine.h"
+#include "platform/posix/core/machine.h"
 #include "tests/support/machine_files.h"
+#include "tests/support/scratch.h"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +15,9 @@
 namespace {
 
 using testsupport::Exists;
-using testsupport::MachineFolder;
 using testsupport::MakeFile;
 using testsupport::MakeFolders;
+using testsupport::ScratchFolder;
 
 int RemoveKeeping(const std::string& path) {
     SparingDirectory folder;
@@ -32,7 +33,7 @@ std::filesystem::path HostPath(std::string windowsPath) {
 }
 
 TEST(RemoveTreeKeepingOnTheMachine, DrivesAndSystemFoldersAreRefused) {
-    MachineFolder root;
+    ScratchFolder root;
     ASSERT_TRUE(MakeFile(root / "stays.dat"));
     ASSERT_TRUE(MakeFile(std::string(ovlayer::kSystemFolder) + "\\stays.dll"));
     for (const std::string& path :
@@ -46,7 +47,7 @@ TEST(RemoveTreeKeepingOnTheMachine, DrivesAndSystemFoldersAreRefused) {
 }
 
 TEST(RemoveTreeKeepingOnTheMachine, ALinkGoesItselfAndWhatItPointsAtStays) {
-    MachineFolder root;
+    ScratchFolder root;
     ASSERT_TRUE(MakeFile(root / "Elsewhere\\precious.dat"));
     ASSERT_TRUE(MakeFile(root / "Lumo\\own.dat"));
     std::filesystem::create_directory_symlink(HostPath(root / "Elsewhere"),
@@ -62,7 +63,7 @@ TEST(RemoveTreeKeepingOnTheMachine, ALinkGoesItselfAndWhatItPointsAtStays) {
 // Clearing the read-only bit of a file link before deleting it must not make its target, outside
 // the tree, writable.
 TEST(RemoveTreeKeepingOnTheMachine, AFileLinksTargetKeepsItsReadOnlyBit) {
-    MachineFolder root;
+    ScratchFolder root;
     ASSERT_TRUE(MakeFile(root / "Elsewhere\\precious.dat"));
     ASSERT_EQ(0, _chmod((root / "Elsewhere\\precious.dat").c_str(), _S_IREAD));
     ASSERT_TRUE(MakeFolders(root / "Lumo\\db"));
@@ -77,7 +78,7 @@ TEST(RemoveTreeKeepingOnTheMachine, AFileLinksTargetKeepsItsReadOnlyBit) {
 }
 
 TEST(RemoveTreeKeepingOnTheMachine, ALinkAsTheFolderItselfIsNotEntered) {
-    MachineFolder root;
+    ScratchFolder root;
     ASSERT_TRUE(MakeFile(root / "Elsewhere\\precious.dat"));
     ASSERT_TRUE(MakeFolders(root / "Lumo"));
     std::filesystem::create_directory_symlink(HostPath(root / "Elsewhere"),

@@ -1,6 +1,7 @@
 #include "fs/sparing_directory.h"
 
 #include "tests/support/machine_files.h"
+#include "tests/support/scratch.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +10,9 @@
 namespace {
 
 using testsupport::Exists;
-using testsupport::MachineFolder;
 using testsupport::MakeFile;
 using testsupport::MakeFolders;
+using testsupport::ScratchFolder;
 
 int RemoveKeeping(const std::string& path, int recurse = 1, const char* name = "db") {
     SparingDirectory folder;
@@ -20,7 +21,7 @@ int RemoveKeeping(const std::string& path, int recurse = 1, const char* name = "
 }
 
 TEST(RemoveTreeKeeping, SparesTheNamedFoldersAndTheFoldersAboveThem) {
-    MachineFolder root;
+    ScratchFolder root;
     const std::string lumo = root / "Lumo";
     ASSERT_TRUE(MakeFile(lumo + "\\A\\db\\x.dat"));
     ASSERT_TRUE(MakeFile(lumo + "\\B\\y.dat"));
@@ -34,7 +35,7 @@ TEST(RemoveTreeKeeping, SparesTheNamedFoldersAndTheFoldersAboveThem) {
 }
 
 TEST(RemoveTreeKeeping, ASparedFolderKeepsAllItHoldsAtAnyDepth) {
-    MachineFolder root;
+    ScratchFolder root;
     const std::string top = root / "Deck";
     ASSERT_TRUE(MakeFile(top + "\\1\\2\\3\\db\\tracks\\t.dat"));
     ASSERT_TRUE(MakeFile(top + "\\1\\2\\3\\db\\index.dat"));
@@ -50,7 +51,7 @@ TEST(RemoveTreeKeeping, ASparedFolderKeepsAllItHoldsAtAnyDepth) {
 }
 
 TEST(RemoveTreeKeeping, OnlyFoldersOfExactlyThatNameAreSpared) {
-    MachineFolder root;
+    ScratchFolder root;
     const std::string lumo = root / "Lumo";
     ASSERT_TRUE(MakeFile(lumo + "\\DB\\upper.dat"));
     ASSERT_TRUE(MakeFile(lumo + "\\mydb\\longer.dat"));
@@ -63,7 +64,7 @@ TEST(RemoveTreeKeeping, OnlyFoldersOfExactlyThatNameAreSpared) {
 }
 
 TEST(RemoveTreeKeeping, WithoutRecursionOnlyAnEmptyFolderGoes) {
-    MachineFolder root;
+    ScratchFolder root;
     ASSERT_TRUE(MakeFile(root / "Full\\f.dat"));
     ASSERT_TRUE(MakeFolders(root / "Empty"));
 
@@ -74,7 +75,7 @@ TEST(RemoveTreeKeeping, WithoutRecursionOnlyAnEmptyFolderGoes) {
 }
 
 TEST(RemoveTreeKeeping, AMissingFolderCountsAsLeftInPlace) {
-    MachineFolder root;
+    ScratchFolder root;
     EXPECT_EQ(1, RemoveKeeping(root / "Absent"));
     EXPECT_EQ(1, RemoveKeeping(""));
 }
@@ -82,7 +83,7 @@ TEST(RemoveTreeKeeping, AMissingFolderCountsAsLeftInPlace) {
 // A path from a registry value a user can edit must never empty the user's profile or a folder
 // above it: the removal is refused and the folder counts as left in place.
 TEST(RemoveTreeKeeping, TheProfileFolderAndItsAncestorsAreRefused) {
-    MachineFolder root;
+    ScratchFolder root;
     const std::string profile = root / "Users\\bob";
     ASSERT_TRUE(MakeFile(profile + "\\Documents\\letter.txt"));
     ASSERT_TRUE(MakeFile(root / "Users\\readme.txt"));

@@ -1,6 +1,6 @@
 #include "loader/common_preferences.h"
 
-#include "fs/mb_text.h"
+#include "support/mb_text.h"
 #include "loader/platform_detection.h"
 #include "registry/registry_preference_store.h"
 

@@ -2,7 +2,7 @@
 #include "loader/dynamic_library.h"
 
 #include "loader/library_access_paths.h"
-#include "platform/posix/test_controls.h"
+#include "platform/posix/core/test_controls.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +35,7 @@ TEST_F(DynamicLibraryCalls, LoadSuppressesCriticalErrorsAroundTheLoadOnly) {
 
 TEST_F(DynamicLibraryCalls, TheErrorModeIsRestoredWhenTheLoadFails) {
     SetErrorMode(0);
-    ovlayer::FailNextCall("LoadLibraryA", ERROR_MOD_NOT_FOUND);
+    ovlayer::FailNextCall(ovlayer::Call::LoadLibraryA, ERROR_MOD_NOT_FOUND);
     DynamicLibrary library;
     ovlayer::StartJournal();
     EXPECT_EQ(library.Load("recorder.dll", DT_NotDef), 1);

@@ -3,7 +3,7 @@
 
 #include "loader/dynamic_library.h"
 #include "loader/library_access_paths.h"
-#include "loader/maker_fixture.h"
+#include "tests/support/maker_fixture.h"
 #include "support/result_codes.h"
 
 #include <gtest/gtest.h>

@@ -20,12 +20,11 @@
 #include <stdlib.h>
 #include <string.h>
 #else
-#include "platform/posix/win32_types.h"
-#include "platform/posix/crt_api.h"
-#include "platform/posix/registry_api.h"
-#include "platform/posix/file_api.h"
-#include "platform/posix/module_api.h"
-#include "platform/posix/process_api.h"
-#include "platform/posix/profile_api.h"
-#include "platform/posix/user_api.h"
+#include "platform/posix/core/win32_types.h"
+#include "platform/posix/files/crt_api.h"
+#include "platform/posix/registry/registry_api.h"
+#include "platform/posix/files/file_api.h"
+#include "platform/posix/processes/module_api.h"
+#include "platform/posix/processes/process_api.h"
+#include "platform/posix/console/user_api.h"
 #endif

@@ -1,6 +1,5 @@
 #include "registry/delete_registry_tree.h"
 
-#include "fs/removal_guard.h"
 #include "support/string.h"
 
 namespace {

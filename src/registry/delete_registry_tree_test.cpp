@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "fs/test_sandbox.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
-using sandbox::ScratchKey;
+using testsupport::ScratchKey;
 
 bool Exists(const std::string& path) {
     return ScratchKey::Exists(path);

@@ -2,7 +2,7 @@
 // injection.
 #include "registry/registry_key.h"
 
-#include "platform/posix/test_controls.h"
+#include "platform/posix/core/test_controls.h"
 #include "support/result_codes.h"
 
 #include <gtest/gtest.h>
@@ -76,7 +76,7 @@ TEST_F(RegistryKeyJournal, DeepestKeysGoFirstAndTheNamedKeyLast) {
 TEST_F(RegistryKeyJournal, ANestedKeyThatResistsIsNotAskedForAgain) {
     MakeKey("Software\\Journal\\top\\stubborn");
     MakeKey("Software\\Journal\\top\\willing");
-    ovlayer::FailNextCall("RegDeleteKeyA", ERROR_ACCESS_DENIED, 3);
+    ovlayer::FailNextCall(ovlayer::Call::RegDeleteKeyA, ERROR_ACCESS_DENIED, 3);
     ovlayer::StartJournal();
     EXPECT_EQ(root.DeleteSubKey("top"), HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));
     const auto deletions = Calls(ovlayer::TakeJournal(), "RegDeleteKeyA");
@@ -86,7 +86,7 @@ TEST_F(RegistryKeyJournal, ANestedKeyThatResistsIsNotAskedForAgain) {
 }
 
 TEST_F(RegistryKeyJournal, ACloseThatFailsLeavesTheKeyOpen) {
-    ovlayer::FailNextCall("RegCloseKey", ERROR_INVALID_HANDLE);
+    ovlayer::FailNextCall(ovlayer::Call::RegCloseKey, ERROR_INVALID_HANDLE);
     EXPECT_EQ(root.Close(), E_FAIL);
     EXPECT_TRUE(root.IsOpen());
     EXPECT_EQ(root.Close(), S_OK);
@@ -95,15 +95,15 @@ TEST_F(RegistryKeyJournal, ACloseThatFailsLeavesTheKeyOpen) {
 // The close of the key held before fails and so does the new open or create: the object ends
 // closed all the same, instead of holding a handle it gave up (every later Close failed).
 TEST_F(RegistryKeyJournal, AFailedReopenEndsClosedEvenWhenTheOldCloseFailed) {
-    ovlayer::FailNextCall("RegCloseKey", ERROR_INVALID_HANDLE);
-    ovlayer::FailNextCall("RegOpenKeyExA", ERROR_ACCESS_DENIED);
+    ovlayer::FailNextCall(ovlayer::Call::RegCloseKey, ERROR_INVALID_HANDLE);
+    ovlayer::FailNextCall(ovlayer::Call::RegOpenKeyExA, ERROR_ACCESS_DENIED);
     EXPECT_EQ(root.Open(), HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));
     EXPECT_FALSE(root.IsOpen());
     EXPECT_EQ(root.Close(), E_WRONG_STATE);
 
     ASSERT_EQ(root.Open(), S_OK);
-    ovlayer::FailNextCall("RegCloseKey", ERROR_INVALID_HANDLE);
-    ovlayer::FailNextCall("RegCreateKeyExA", ERROR_ACCESS_DENIED);
+    ovlayer::FailNextCall(ovlayer::Call::RegCloseKey, ERROR_INVALID_HANDLE);
+    ovlayer::FailNextCall(ovlayer::Call::RegCreateKeyExA, ERROR_ACCESS_DENIED);
     EXPECT_EQ(root.Create(nullptr, 0), E_FAIL);
     EXPECT_FALSE(root.IsOpen());
     EXPECT_EQ(root.Close(), E_WRONG_STATE);
@@ -113,7 +113,7 @@ TEST_F(RegistryKeyJournal, CreateHidesTheWin32Status) {
     RegistryKey key;
     key.SetRootKey(HKEY_CURRENT_USER);
     key.SetSubKey("Software\\Journal\\refused");
-    ovlayer::FailNextCall("RegCreateKeyExA", ERROR_ACCESS_DENIED);
+    ovlayer::FailNextCall(ovlayer::Call::RegCreateKeyExA, ERROR_ACCESS_DENIED);
     EXPECT_EQ(key.Create(nullptr, 0), static_cast<HRESULT>(0x80004005));
     EXPECT_FALSE(key.IsOpen());
 }

@@ -1,6 +1,6 @@
 #include "registry/registry_preference_store.h"
 
-#include "fs/mb_text.h"
+#include "support/mb_text.h"
 #include "registry/registry_key.h"
 #include "support/buffer.h"
 #include "support/string.h"

@@ -1,6 +1,6 @@
 #include "support/string.h"
 
-#include "fs/mb_text.h"
+#include "support/mb_text.h"
 #include "platform/win32api.h"
 
 #include <cstdarg>
@@ -8,8 +8,6 @@
 #include <cstring>
 
 namespace {
-
-constexpr unsigned kFormatRoom = 512;
 
 char* NewBlock(unsigned length) {
     auto* block = static_cast<unsigned char*>(malloc(length + 2));
@@ -264,12 +262,13 @@ void String::ReleaseBuffer(int n) {
 }
 
 String& String::Format(const char* format, ...) {
-    char* p = GetBuffer(kFormatRoom);
+    constexpr unsigned room = kFormatKeeps + 1;
+    char* p = GetBuffer(room);
     va_list args;
     va_start(args, format);
-    _vsnprintf(p, kFormatRoom, format, args);
+    _vsnprintf(p, room, format, args);
     va_end(args);
-    p[kFormatRoom - 1] = '\0';
+    p[room - 1] = '\0';
     ReleaseBuffer(-1);
     return *this;
 }
@@ -284,4 +283,8 @@ String Concat(const String& a, const char* b) {
     String result(a);
     result.Append(b);
     return result;
+}
+
+int IsPossiblyCutPath(const char* text) {
+    return text != nullptr && strlen(text) >= String::kFormatKeeps ? 1 : 0;
 }

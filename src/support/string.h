@@ -48,13 +48,15 @@ public:
     char* GetBuffer(unsigned n);
     // After direct writes: the length becomes n, or the written text's length when n is -1.
     void ReleaseBuffer(int n = -1);
-    // printf-style, cut to at most 511 bytes.
+    // printf-style, cut to at most kFormatKeeps bytes.
     String& Format(const char* format, ...)
 #if defined(__GNUC__)
         __attribute__((format(printf, 2, 3)))
 #endif
         ;
 
+    // The most bytes Format keeps; the buffer it writes into holds one more, the terminator.
+    static constexpr unsigned kFormatKeeps = 511;
     static constexpr unsigned kInlineRoom = 7;
     static constexpr uint8_t kHeapMarker = 0xFF;
     static constexpr uint8_t kMaxShares = 0xFF;
@@ -88,3 +90,8 @@ static_assert(sizeof(String) == (sizeof(char*) == 4 ? 8 : 16),
 
 String Concat(const String& a, const String& b);
 String Concat(const String& a, const char* b);
+
+// Non-zero when `text` may have been cut by String::Format, which keeps at most
+// String::kFormatKeeps bytes: such a text may name a different file or key than the one meant, so
+// it is not used for a deletion.
+int IsPossiblyCutPath(const char* text);

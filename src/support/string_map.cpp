@@ -1,6 +1,6 @@
 #include "support/string_map.h"
 
-#include "fs/mb_text.h"
+#include "support/mb_text.h"
 
 #include <cstring>
 #include <new>

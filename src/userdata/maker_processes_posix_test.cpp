@@ -4,8 +4,9 @@
 // may stop processes of the maker's names themselves.
 #include "userdata/maker_processes.h"
 
-#include "platform/posix/builtin_modules.h"
-#include "platform/posix/test_controls.h"
+#include "platform/posix/processes/builtin_modules.h"
+#include "platform/posix/core/test_controls.h"
+#include "tests/support/maker_process_lock.h"
 #include "tests/support/sleeping_process.h"
 
 #include <gtest/gtest.h>
@@ -18,11 +19,12 @@
 
 namespace {
 
-using testsupport::ScratchFolder;
 using testsupport::SleepingProcess;
 
 class TerminateWithoutPsapi : public testing::Test {
 protected:
+    testsupport::MakerProcessLock lock_;
+
     void TearDown() override {
         ovlayer::StopJournal();
         ovlayer::RestoreBuiltins();
@@ -48,8 +50,7 @@ std::string TerminateLine(unsigned long processId) {
 }
 
 TEST_F(TerminateWithoutPsapi, AMissingLibraryTouchesNoProcess) {
-    ScratchFolder folder;
-    SleepingProcess player(folder.Path(), "lumoplay.exe");
+    SleepingProcess player("lumoplay.exe");
     ASSERT_TRUE(player.Started());
     ovlayer::SetBuiltinAbsent("psapi.dll");
     const std::vector<std::string> journal = Run();
@@ -58,8 +59,7 @@ TEST_F(TerminateWithoutPsapi, AMissingLibraryTouchesNoProcess) {
 }
 
 TEST_F(TerminateWithoutPsapi, WithoutEnumProcessesNoProcessIsOpened) {
-    ScratchFolder folder;
-    SleepingProcess player(folder.Path(), "lumoplay.exe");
+    SleepingProcess player("lumoplay.exe");
     ASSERT_TRUE(player.Started());
     ovlayer::SetBuiltinAbsent("psapi.dll", "EnumProcesses");
     EXPECT_EQ(0u, CountCalls(Run(), "OpenProcess("));
@@ -68,8 +68,7 @@ TEST_F(TerminateWithoutPsapi, WithoutEnumProcessesNoProcessIsOpened) {
 // Without either entry that finds a process's name, every process is opened and closed again but
 // none is known to be the maker's.
 TEST_F(TerminateWithoutPsapi, WithoutTheNameEntriesNothingIsTerminated) {
-    ScratchFolder folder;
-    SleepingProcess player(folder.Path(), "lumoplay.exe");
+    SleepingProcess player("lumoplay.exe");
     ASSERT_TRUE(player.Started());
     for (const char* entry : {"EnumProcessModules", "GetModuleBaseNameA"}) {
         ovlayer::RestoreBuiltins();
@@ -97,8 +96,7 @@ int WalkAsAnotherUser(unsigned long rootsPlayer) {
     if (setgid(65534) != 0 || setuid(65534) != 0) {
         return 3;
     }
-    ScratchFolder ownFolder;
-    SleepingProcess ownEvent(ownFolder.Path(), "lumoevent.exe");
+    SleepingProcess ownEvent("lumoevent.exe");
     if (!ownEvent.Started()) {
         return 3;
     }
@@ -121,8 +119,8 @@ TEST(TerminateMakerProcessesRefused, ARefusedProcessIsSkippedAndTheWalkGoesOn) {
     if (geteuid() != 0) {
         GTEST_SKIP() << "needs root, to run the walk as a user with fewer rights";
     }
-    ScratchFolder folder;
-    SleepingProcess rootsPlayer(folder.Path(), "lumoplay.exe");
+    testsupport::MakerProcessLock lock;
+    SleepingProcess rootsPlayer("lumoplay.exe");
     ASSERT_TRUE(rootsPlayer.Started());
     const pid_t child = fork();
     ASSERT_NE(-1, child);

@@ -2,6 +2,7 @@
 // folder of its own (names that differ only in case are one file on Windows).
 #include "userdata/maker_processes.h"
 
+#include "tests/support/maker_process_lock.h"
 #include "tests/support/sleeping_process.h"
 
 #include <gtest/gtest.h>
@@ -12,13 +13,10 @@
 
 namespace {
 
-using testsupport::ScratchFolder;
 using testsupport::SleepingProcess;
 
 struct Sleeper {
-    explicit Sleeper(const std::string& name)
-        : folder(new ScratchFolder), process(new SleepingProcess(folder->Path(), name)) {}
-    std::unique_ptr<ScratchFolder> folder;
+    explicit Sleeper(const std::string& name) : process(new SleepingProcess(name)) {}
     std::unique_ptr<SleepingProcess> process;
 };
 
@@ -32,6 +30,7 @@ std::vector<Sleeper> Start(const std::vector<std::string>& names) {
 }
 
 TEST(TerminateMakerProcesses, StopsEveryCopyOfTheMakersProcessesWhateverTheCase) {
+    testsupport::MakerProcessLock lock;
     std::vector<Sleeper> makers =
         Start({"lumoplay.exe", "LUMOPLAY.EXE", "lumoevent.exe", "lumoevent.exe", "LumoSched.exe"});
     std::vector<Sleeper> others = Start({"xlumoplay.exe", "lumoplay.exe.exe", "lumoplay.com"});
@@ -49,6 +48,7 @@ TEST(TerminateMakerProcesses, StopsEveryCopyOfTheMakersProcessesWhateverTheCase)
 }
 
 TEST(TerminateMakerProcesses, WithNothingToStopItLeavesEverythingRunning) {
+    testsupport::MakerProcessLock lock;
     std::vector<Sleeper> others = Start({"player.exe"});
     EXPECT_EQ(0, TerminateMakerProcesses());
     EXPECT_FALSE(others[0].process->EndsWithin(0.2));

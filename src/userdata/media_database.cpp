@@ -2,7 +2,7 @@
 
 #include "platform/win32api.h"
 #include "userdata/keep_or_erase_question.h"
-#include "userdata/registry_text.h"
+#include "registry/registry_value_text.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "userdata/user_data_removal.h"
 
-#include "fs/mb_text.h"
+#include "support/mb_text.h"
 #include "fs/sparing_directory.h"
 #include "platform/win32api.h"
 #include "userdata/media_database.h"

@@ -2,6 +2,7 @@
 
 #include "platform/win32api.h"
 #include "tests/support/machine_files.h"
+#include "tests/support/scratch.h"
 #include "tests/support/user_data_registry.h"
 
 #include <gtest/gtest.h>
@@ -12,8 +13,8 @@ namespace {
 
 using testsupport::Console;
 using testsupport::Exists;
-using testsupport::MachineFolder;
 using testsupport::MakeFile;
+using testsupport::ScratchFolder;
 
 const char kPreferences[] = "Software\\Orvane\\LumoCrate\\Preferences";
 
@@ -23,7 +24,7 @@ protected:
     void SetUp() override { testsupport::WipeUserDataKeys(); }
     void TearDown() override { testsupport::WipeUserDataKeys(); }
 
-    MachineFolder root;
+    ScratchFolder root;
 };
 
 using CleanUserDataFolderTest = UserDataRemoval;

@@ -1,6 +1,6 @@
 // The double-byte character functions, checked against the Linux layer and, under Wine, a real
-// Win32. What they do depends on the ANSI code page: the tests read it from the registry and
-// check what that code page calls for. The double-byte test program builds this file once more
+// Win32. What they do depends on the ANSI code page: the tests ask for it and check what that
+// code page calls for. The double-byte test program builds this file once more
 // (its machine on code page 932, Wine under LC_ALL=ja_JP.UTF-8) with its own suite name and the
 // code page it must find.
 #include "platform/win32api.h"
@@ -19,18 +19,11 @@
 
 namespace {
 
+// The process's ANSI code page. Not the registry's "ACP" value: under Wine that value is rewritten
+// by each process that starts under another locale in the same prefix, while the code page of a
+// running process stays the one it started with.
 unsigned CodePage() {
-    HKEY key;
-    if (RegOpenKeyA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Nls\\CodePage",
-                    &key) != ERROR_SUCCESS) {
-        return 0;
-    }
-    char text[16] = {};
-    DWORD size = sizeof text - 1;
-    const LONG status =
-        RegQueryValueExA(key, "ACP", nullptr, nullptr, reinterpret_cast<LPBYTE>(text), &size);
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS ? static_cast<unsigned>(strtoul(text, nullptr, 10)) : 0;
+    return GetACP();
 }
 
 bool IsDoubleByte(unsigned codePage) {

@@ -7,16 +7,16 @@
 #include <string>
 #include <vector>
 
-#include "fs/test_sandbox.h"
+#include "tests/support/scratch.h"
 #include "platform/win32api.h"
 
 namespace {
 
-using sandbox::Attributes;
-using sandbox::IsFile;
-using sandbox::IsFolder;
-using sandbox::ScratchFolder;
-using sandbox::WriteFile;
+using testsupport::Attributes;
+using testsupport::IsFile;
+using testsupport::IsFolder;
+using testsupport::ScratchFolder;
+using testsupport::WriteFile;
 
 constexpr DWORD kMarker = 0xBEEF;
 constexpr DWORD kErrorDirectory = 267;

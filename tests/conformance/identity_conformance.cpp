@@ -8,11 +8,12 @@
 
 #include "platform/win32api.h"
 #include "tests/support/machine_files.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
 using testsupport::FolderLink;
-using testsupport::MachineFolder;
+using testsupport::ScratchFolder;
 using testsupport::MakeFile;
 using testsupport::MakeFolders;
 
@@ -57,7 +58,7 @@ Identity Identify(const std::string& path, DWORD flags = FILE_FLAG_BACKUP_SEMANT
 }
 
 TEST(IdentityConformance, OneIdentityPerEntryWhateverTheSpelling) {
-    MachineFolder root;
+    ScratchFolder root;
     ASSERT_TRUE(MakeFile(root / "Real\\Sub\\file.txt"));
     const Identity real = Identify(root / "Real");
     ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS), real.status);
@@ -72,7 +73,7 @@ TEST(IdentityConformance, OneIdentityPerEntryWhateverTheSpelling) {
 }
 
 TEST(IdentityConformance, RefusalsOfTheOpen) {
-    MachineFolder root;
+    ScratchFolder root;
     ASSERT_TRUE(MakeFolders(root / "Folder"));
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), Identify(root / "Folder", 0).status)
         << "a folder is opened only with backup semantics";
@@ -87,7 +88,7 @@ TEST(IdentityConformance, RefusalsOfTheOpen) {
 // A folder link is followed when opened, as a junction is on Windows: the path through it names
 // its target, and so does every path below it.
 TEST(IdentityConformance, AFolderReachedThroughALinkIsItsTarget) {
-    MachineFolder root;
+    ScratchFolder root;
     ASSERT_TRUE(MakeFile(root / "Users\\bob\\letter.txt"));
     FolderLink link(root / "Documents and Settings", root / "Users");
     ASSERT_TRUE(link.Made());
@@ -103,7 +104,7 @@ TEST(IdentityConformance, LetterCaseBeyondAscii) {
     if (GetSystemMetrics(SM_DBCSENABLED) != 0) {
         GTEST_SKIP() << "the letters are code page 1252's; this system has a double-byte one";
     }
-    MachineFolder root;
+    ScratchFolder root;
     ASSERT_EQ(0, _mkdir((root / "jos\xE9").c_str()));
     const Identity folder = Identify(root / "jos\xE9");
     ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS), folder.status);
@@ -112,7 +113,7 @@ TEST(IdentityConformance, LetterCaseBeyondAscii) {
 }
 
 TEST(IdentityConformance, AShortNameNamesItsLongOne) {
-    MachineFolder root;
+    ScratchFolder root;
     ASSERT_TRUE(MakeFolders(root / "Long Folder Name"));
     WIN32_FIND_DATAA found;
     const HANDLE find = FindFirstFileA((root / "Long Folder Name").c_str(), &found);

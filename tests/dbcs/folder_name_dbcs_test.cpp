@@ -1,8 +1,8 @@
 // The spared-folder name test on a double-byte system (code page 932): "\x95\x5C" is one
 // character whose trail byte has the value of a backslash.
-#include "userdata/folder_name.h"
+#include "fs/folder_name.h"
 
-#include "fs/mb_text.h"
+#include "support/mb_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The multibyte-safe functions on a double-byte system (code page 932), where a trail byte may
 // have the value of a backslash: "\x95\x5C" is one character, not a byte and a separator.
-#include "fs/mb_text.h"
+#include "support/mb_text.h"
 #include "support/string.h"
 
 #include <gtest/gtest.h>

@@ -1,26 +1,11 @@
 // Files and folders at Windows paths, made and looked at by tests on both builds: the machine's
 // own drive C: on the Linux layer, the real one (a Wine prefix's) on Windows. Made and checked
-// beside the program's file functions, not through them.
+// beside the program's file functions, not through them. (Scratch folders: scratch.h.)
 #pragma once
 
 #include <string>
 
 namespace testsupport {
-
-// A fresh, empty folder "C:\ovuninst-tests\<number>", removed with all it holds at destruction.
-class MachineFolder {
-public:
-    MachineFolder();
-    ~MachineFolder();
-    MachineFolder(const MachineFolder&) = delete;
-    MachineFolder& operator=(const MachineFolder&) = delete;
-    const std::string& Path() const { return path_; }
-    // Path() + "\" + relative.
-    std::string operator/(const std::string& relative) const;
-
-private:
-    std::string path_;
-};
 
 // Makes the folder and every missing folder above it.
 bool MakeFolders(const std::string& windowsPath);
@@ -48,6 +33,10 @@ private:
     std::string link_;
     bool made_ = false;
 };
+
+// Sets an environment variable of this process (the runtime's copy, which getenv reads); the
+// runtime keeps its own copy of the text.
+void SetVariable(const std::string& name, const std::string& value);
 
 // Sets an environment variable of this process for the object's lifetime (the runtime's copy,
 // which getenv reads), and restores the old value after.

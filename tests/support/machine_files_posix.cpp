@@ -4,11 +4,10 @@
 
 #include "tests/support/machine_files.h"
 
-#include "platform/posix/machine.h"
+#include "platform/posix/core/machine.h"
 
 #include <cstdlib>
 #include <fstream>
-#include <random>
 
 namespace testsupport {
 namespace {
@@ -25,21 +24,6 @@ std::filesystem::path HostPath(const std::string& windowsPath) {
 }
 
 } // namespace
-
-MachineFolder::MachineFolder() {
-    std::random_device seed;
-    path_ = "C:\\ovuninst-tests\\" + std::to_string(seed());
-    MakeFolders(path_);
-}
-
-MachineFolder::~MachineFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(HostPath(path_), ignored);
-}
-
-std::string MachineFolder::operator/(const std::string& relative) const {
-    return path_ + "\\" + relative;
-}
 
 bool MakeFolders(const std::string& windowsPath) {
     std::error_code error;
@@ -77,6 +61,10 @@ FolderLink::~FolderLink() {
     if (made_) {
         std::filesystem::remove(HostPath(link_), ignored);
     }
+}
+
+void SetVariable(const std::string& name, const std::string& value) {
+    setenv(name.c_str(), value.c_str(), 1);
 }
 
 ScopedEnvironment::ScopedEnvironment(const std::string& name, const std::string& value)

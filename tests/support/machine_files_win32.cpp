@@ -6,24 +6,8 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <random>
 
 namespace testsupport {
-
-MachineFolder::MachineFolder() {
-    std::random_device seed;
-    path_ = "C:\\ovuninst-tests\\" + std::to_string(seed());
-    MakeFolders(path_);
-}
-
-MachineFolder::~MachineFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
-std::string MachineFolder::operator/(const std::string& relative) const {
-    return path_ + "\\" + relative;
-}
 
 bool MakeFolders(const std::string& windowsPath) {
     std::error_code error;
@@ -140,6 +124,11 @@ FolderLink::~FolderLink() {
         RemoveDirectoryA(link_.c_str());
     }
     WaitUntilPresent(link_, false);
+}
+
+void SetVariable(const std::string& name, const std::string& value) {
+    // "NAME=" removes the variable, as an empty value does for getenv on Windows.
+    _putenv((name + "=" + value).c_str());
 }
 
 ScopedEnvironment::ScopedEnvironment(const std::string& name, const std::string& value)

@@ -1,28 +1,21 @@
 // Real processes for tests: a copy of the sleeper program (built beside the test program) under a
-// chosen file name, started and, unless something stopped it, stopped again at destruction.
+// chosen file name, in a folder of its own (names that differ only in case are one file on
+// Windows), started and, unless something stopped it, stopped again at destruction.
 #pragma once
 
 #include <string>
 
 namespace testsupport {
 
-// A new, empty folder for the copies; removed with its files when the object goes.
-class ScratchFolder {
-public:
-    ScratchFolder();
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
+// A new, empty folder of the host's temporary folder (one every user may write in), for one copy
+// of the sleeper; "" when none could be made.
+std::string NewSleeperFolder();
+void RemoveSleeperFolder(const std::string& folder);
 
 class SleepingProcess {
 public:
-    // Copies the sleeper to `folder`/`fileName` and starts it.
-    SleepingProcess(const std::string& folder, const std::string& fileName);
+    // Copies the sleeper to a new folder under `fileName` and starts it.
+    explicit SleepingProcess(const std::string& fileName);
     ~SleepingProcess();
     SleepingProcess(const SleepingProcess&) = delete;
     SleepingProcess& operator=(const SleepingProcess&) = delete;
@@ -36,6 +29,7 @@ public:
     bool WasKilled() const { return killed_; }
 
 private:
+    std::string folder_;
     std::string filePath_;
     bool started_ = false;
     bool ended_ = false;

@@ -34,8 +34,11 @@ bool WaitUntilReady(const std::string& readyFile) {
 
 } // namespace
 
-SleepingProcess::SleepingProcess(const std::string& folder, const std::string& fileName) {
-    filePath_ = (std::filesystem::path(folder) / fileName).string();
+SleepingProcess::SleepingProcess(const std::string& fileName) : folder_(NewSleeperFolder()) {
+    if (folder_.empty()) {
+        return;
+    }
+    filePath_ = (std::filesystem::path(folder_) / fileName).string();
     std::error_code error;
     if (!std::filesystem::copy_file(SleeperPath(), filePath_, error)) {
         return;
@@ -58,6 +61,7 @@ SleepingProcess::~SleepingProcess() {
     }
     std::error_code error;
     std::filesystem::remove(filePath_, error);
+    RemoveSleeperFolder(folder_);
 }
 
 bool SleepingProcess::EndsWithin(double seconds) {

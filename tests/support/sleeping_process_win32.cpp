@@ -28,8 +28,11 @@ bool WaitUntilReady(const std::string& readyFile) {
 
 } // namespace
 
-SleepingProcess::SleepingProcess(const std::string& folder, const std::string& fileName) {
-    filePath_ = (std::filesystem::path(folder) / fileName).string();
+SleepingProcess::SleepingProcess(const std::string& fileName) : folder_(NewSleeperFolder()) {
+    if (folder_.empty()) {
+        return;
+    }
+    filePath_ = (std::filesystem::path(folder_) / fileName).string();
     if (!CopyFileA(SleeperPath().c_str(), filePath_.c_str(), TRUE)) {
         return;
     }
@@ -57,6 +60,7 @@ SleepingProcess::~SleepingProcess() {
         CloseHandle(handle_);
     }
     DeleteFileA(filePath_.c_str());
+    RemoveSleeperFolder(folder_);
 }
 
 bool SleepingProcess::EndsWithin(double seconds) {

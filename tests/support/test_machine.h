@@ -5,3 +5,8 @@
 
 void PrepareTestMachine();
 void RemoveTestMachine();
+
+// Linux layer only: fails the running test for each fault it armed that no call took, since the
+// test would otherwise pass without the failure it meant to cause. Every test program checks this
+// after each test.
+void ExpectEveryFaultTaken();

@@ -1,13 +1,29 @@
 #include "test_machine.h"
 
-#include "platform/posix/test_controls.h"
+#include "platform/posix/core/test_controls.h"
+
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
 namespace {
+
 std::string machineFolder;
+
+// Runs before the result printer reports the test (test-end listeners run last-added first).
+class FaultCheck : public testing::EmptyTestEventListener {
+    void OnTestEnd(const testing::TestInfo&) override { ExpectEveryFaultTaken(); }
+};
+
+} // namespace
+
+void ExpectEveryFaultTaken() {
+    for (const std::string& name : ovlayer::TakeUnconsumedFailures()) {
+        ADD_FAILURE() << "a fault armed for " << name << " was never taken by a call";
+    }
+    ovlayer::ClearInjectedFailures();
 }
 
 void PrepareTestMachine() {
@@ -17,6 +33,7 @@ void PrepareTestMachine() {
     }
     machineFolder = pattern;
     setenv("OVUNINST_MACHINE", (machineFolder + "/machine").c_str(), 1);
+    testing::UnitTest::GetInstance()->listeners().Append(new FaultCheck);
 }
 
 void RemoveTestMachine() {

@@ -7,10 +7,10 @@
 //
 // The machine is the one OVUNINST_MACHINE names. A file with a fault imports nothing: the
 // fault is reported with its line and the exit status is 1.
-#include "platform/posix/code_page.h"
-#include "platform/posix/machine.h"
-#include "platform/posix/registry_store.h"
-#include "platform/posix/registry_text.h"
+#include "platform/posix/console/code_page.h"
+#include "platform/posix/core/machine.h"
+#include "platform/posix/registry/store/registry_store.h"
+#include "platform/posix/registry/store/registry_text.h"
 
 #include <errno.h>
 #include <stdio.h>

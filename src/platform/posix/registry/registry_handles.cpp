@@ -1,0 +1,210 @@
+#include "platform/posix/registry/registry_handles.h"
+
+#include "platform/posix/core/machine.h"
+
+#include <stdio.h>
+
+#include <unordered_map>
+
+namespace ovlayer {
+
+namespace {
+
+struct HandleTable {
+    std::unordered_map<uintptr_t, OpenKey> open;
+    uintptr_t next = 0x1000;
+    OpenKey root; // the predefined root asked for last
+};
+
+HandleTable& Table() {
+    static HandleTable* table = new HandleTable; // handles may be closed by static destructors
+    return *table;
+}
+
+void ForgetHandles() {
+    Table().open.clear();
+    Table().root = OpenKey();
+}
+
+// After a write-back merged another process's registry in, each handle names the same key of
+// the new tree; a key that process deleted stays with the old tree and reads as deleted.
+void Rebind(RegistryTree& fresh) {
+    auto moved = [&fresh](std::shared_ptr<RegKey>& key) {
+        if (key && !key->Deleted()) {
+            if (std::shared_ptr<RegKey> found = fresh.Find(key->Path())) {
+                key = found;
+            }
+        }
+    };
+    for (auto& entry : Table().open) {
+        moved(entry.second.view.machine);
+        moved(entry.second.view.user);
+    }
+}
+
+struct Registration {
+    Registration() { OnMachineChange(&ForgetHandles); }
+};
+
+bool RootView(HKEY key, KeyView* view, const char** name) {
+    RegistryStore& store = RegistryStore::Get();
+    RegistryTree& tree = store.Tree();
+    *view = KeyView();
+    if (key == HKEY_CLASSES_ROOT) {
+        view->machine = store.MachineClasses();
+        view->user = store.UserClasses();
+        view->classes = true;
+        *name = "HKCR";
+    } else if (key == HKEY_CURRENT_USER) {
+        view->machine = tree.Root(kCurrentUser);
+        *name = "HKCU";
+    } else if (key == HKEY_LOCAL_MACHINE) {
+        view->machine = tree.Root(kLocalMachine);
+        *name = "HKLM";
+    } else if (key == HKEY_USERS) {
+        view->machine = tree.Root(kUsers);
+        *name = "HKU";
+    } else {
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+KeyView FindSubKey(const KeyView& parent, const std::vector<std::string>& names) {
+    KeyView view = parent;
+    for (const std::string& name : names) {
+        if (view.machine) {
+            view.machine = view.machine->Child(name);
+        }
+        if (view.user) {
+            view.user = view.user->Child(name);
+        }
+        if (!view.Exists()) {
+            break;
+        }
+    }
+    return view;
+}
+
+LONG CreateSubKey(const KeyView& parent, const std::vector<std::string>& names, KeyView* found,
+                  bool* created) {
+    KeyView view = parent;
+    *created = false;
+    for (const std::string& name : names) {
+        KeyView next = FindSubKey(view, {name});
+        if (!next.Exists()) {
+            const std::shared_ptr<RegKey>& home = view.machine ? view.machine : view.user;
+            if (RegistryStore::Get().Refuses(home->Root())) {
+                return ERROR_ACCESS_DENIED;
+            }
+            (view.machine ? next.machine : next.user) = home->AddChild(name);
+            *created = true;
+        }
+        view = next;
+    }
+    *found = view;
+    return ERROR_SUCCESS;
+}
+
+// Walks the sub-keys of both copies in merged order, a name present in both once, until `visit`
+// returns true; gives the number of sub-keys visited.
+template <typename Visit> size_t WalkMerged(RegKey& machine, RegKey& user, Visit visit) {
+    size_t m = 0;
+    size_t u = 0;
+    size_t at = 0;
+    for (;; ++at) {
+        const std::string* mName = machine.FoldedChildNameAt(m);
+        const std::string* uName = user.FoldedChildNameAt(u);
+        if (!mName && !uName) {
+            return at;
+        }
+        const bool takeUser = uName && (!mName || *uName <= *mName);
+        if (visit(takeUser ? user.ChildAt(u) : machine.ChildAt(m))) {
+            return at;
+        }
+        if (takeUser && mName && *uName == *mName) {
+            ++m;
+        }
+        ++(takeUser ? u : m);
+    }
+}
+
+bool BothHaveSubKeys(const KeyView& view) {
+    return view.machine && view.user && view.machine->ChildCount() > 0 &&
+           view.user->ChildCount() > 0;
+}
+
+size_t SubKeyCount(const KeyView& view) {
+    if (BothHaveSubKeys(view)) {
+        return WalkMerged(*view.machine, *view.user,
+                          [](const std::shared_ptr<RegKey>&) { return false; });
+    }
+    return (view.machine ? view.machine->ChildCount() : 0) +
+           (view.user ? view.user->ChildCount() : 0);
+}
+
+// A plain key is indexed directly; only a view whose two copies both have sub-keys is walked.
+std::shared_ptr<RegKey> SubKeyAt(const KeyView& view, size_t index) {
+    if (BothHaveSubKeys(view)) {
+        std::shared_ptr<RegKey> found;
+        size_t at = 0;
+        WalkMerged(*view.machine, *view.user, [&](const std::shared_ptr<RegKey>& key) {
+            if (at++ == index) {
+                found = key;
+                return true;
+            }
+            return false;
+        });
+        return found;
+    }
+    if (view.machine && view.machine->ChildCount() > 0) {
+        return view.machine->ChildAt(index);
+    }
+    return view.user ? view.user->ChildAt(index) : nullptr;
+}
+
+const OpenKey* FindHandle(HKEY key) {
+    static Registration registration;
+    HandleTable& table = Table();
+    const char* name;
+    if (RootView(key, &table.root.view, &name)) {
+        table.root.path = name;
+        table.root.access = KEY_ALL_ACCESS;
+        return &table.root;
+    }
+    auto it = table.open.find(reinterpret_cast<uintptr_t>(key));
+    return it == table.open.end() ? nullptr : &it->second;
+}
+
+HKEY AddHandle(OpenKey open) {
+    static Registration registration;
+    RegistryStore::Get().OnTreeReplaced(&Rebind);
+    HandleTable& table = Table();
+    const uintptr_t handle = table.next;
+    table.next += 4;
+    table.open.emplace(handle, std::move(open));
+    return reinterpret_cast<HKEY>(handle);
+}
+
+bool RemoveHandle(HKEY key) {
+    return Table().open.erase(reinterpret_cast<uintptr_t>(key)) > 0;
+}
+
+std::string HandleName(HKEY key) {
+    if (key == HKEY_CLASSES_ROOT || key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE ||
+        key == HKEY_USERS) {
+        static const char* const kNames[] = {"HKCR", "HKCU", "HKLM", "HKU"};
+        return kNames[reinterpret_cast<uintptr_t>(key) & 3];
+    }
+    auto it = Table().open.find(reinterpret_cast<uintptr_t>(key));
+    if (it != Table().open.end()) {
+        return it->second.path;
+    }
+    char text[40];
+    snprintf(text, sizeof text, "<handle %p>", static_cast<void*>(key));
+    return text;
+}
+
+} // namespace ovlayer
