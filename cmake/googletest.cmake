@@ -23,14 +23,14 @@ add_library(ovtestmain STATIC ${PROJECT_SOURCE_DIR}/tests/support/test_main.cpp
 target_include_directories(ovtestmain PUBLIC ${PROJECT_SOURCE_DIR}/tests/support ${PROJECT_SOURCE_DIR})
 target_link_libraries(ovtestmain PUBLIC GTest::gtest ovplatform)
 
-# ov_add_gtest(name sources... [ENVIRONMENT VAR=value...])
+# ov_add_gtest(name sources... [ENVIRONMENT VAR=value...] [PROPERTIES name value...])
 function(ov_add_gtest name)
-    cmake_parse_arguments(PARSE_ARGV 1 OV "" "" "ENVIRONMENT")
+    cmake_parse_arguments(PARSE_ARGV 1 OV "" "" "ENVIRONMENT;PROPERTIES")
     add_executable(${name} ${OV_UNPARSED_ARGUMENTS})
     target_link_libraries(${name} PRIVATE ovcore ovtestmain GTest::gtest GTest::gmock)
     if(NOT WIN32)
         set_target_properties(${name} PROPERTIES BUILD_RPATH "$<TARGET_FILE_DIR:ovplatform>")
     endif()
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-        PROPERTIES TIMEOUT 120 ENVIRONMENT "${OV_ENVIRONMENT}")
+        PROPERTIES TIMEOUT 120 ENVIRONMENT "${OV_ENVIRONMENT}" ${OV_PROPERTIES})
 endfunction()
