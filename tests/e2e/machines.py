@@ -101,6 +101,20 @@ class Machine:
     def exists(self, windows_path):
         return os.path.lexists(host_path(self.drive_c(), windows_path))
 
+    def tree(self, windows_path):
+        """Everything below a folder, as paths relative to it (a folder's with a trailing
+        backslash), or None when the folder is missing."""
+        top = host_path(self.drive_c(), windows_path)
+        if not os.path.isdir(top):
+            return None
+        entries = []
+        for folder, subfolders, files in os.walk(top):
+            below = os.path.relpath(folder, top)
+            prefix = "" if below == "." else below.replace("/", "\\") + "\\"
+            entries += [prefix + n + "\\" for n in subfolders]
+            entries += [prefix + n for n in files]
+        return entries
+
     def program_path(self, host):
         """A host file as the program names it."""
         return host

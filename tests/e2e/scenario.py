@@ -19,7 +19,7 @@ FIELDS = {
     "": {"about", "machine", "dialogue", "trace", "registry_after", "files_after", "skip"},
     "machine": {"reg", "folders", "files", "restricted", "maker_libraries", "env"},
     "registry_after": {"trees", "present", "absent"},
-    "files_after": {"present", "absent"},
+    "files_after": {"present", "absent", "only"},
 }
 
 
@@ -92,6 +92,9 @@ class Scenario:
         check_fields(files, "files_after")
         self.files_present = list(files.get("present", []))
         self.files_absent = list(files.get("absent", []))
+        # Folders whose whole content afterwards is listed: paths below the folder, a folder's
+        # ending with a backslash.
+        self.files_only = dict(files.get("only", {}))
         self.skip = dict(data.get("skip", {}))
         if set(self.skip) - set(BUILDS):
             raise ScenarioError("skip names a build other than %s" % ", ".join(BUILDS))
