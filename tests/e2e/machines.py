@@ -101,6 +101,14 @@ class Machine:
     def exists(self, windows_path):
         return os.path.lexists(host_path(self.drive_c(), windows_path))
 
+    def read(self, windows_path):
+        """A file's bytes, or None when it is missing."""
+        path = host_path(self.drive_c(), windows_path)
+        if not os.path.isfile(path):
+            return None
+        with open(path, "rb") as f:
+            return f.read()
+
     def tree(self, windows_path):
         """Everything below a folder, as paths relative to it (a folder's with a trailing
         backslash), or None when the folder is missing."""

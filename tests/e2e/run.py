@@ -155,7 +155,7 @@ class Player:
             machine.settle()
             problems += late + self.check_run(scenario, transcript, status, stderr)
             problems += self.check_trace(scenario, trace, machine, folders)
-            problems += self.check_registry(machine, scenario)
+            problems += self.check_registry(machine, scenario, folders)
             problems += self.check_files(machine, scenario, folders)
         finally:
             # A machine kept for a look is saved as it is.
@@ -222,10 +222,10 @@ class Player:
         return ["the maker's libraries' trace differs:\n" + "\n".join(difflib.unified_diff(
             expected, actual, "expected", "actual", lineterm="", n=2))]
 
-    @staticmethod
-    def check_registry(machine, scenario):
+    def check_registry(self, machine, scenario, folders):
         problems, exports = [], Exports(machine)
-        for top, expected in scenario.expected_trees():
+        trees = [self.expanded_reg(machine, path, folders) for path in scenario.trees]
+        for top, expected in scenario.expected_trees(trees):
             if exports.tree(top) is None:
                 problems.append("missing key    [%s] (and its tree)" % top)
                 continue
@@ -246,6 +246,13 @@ class Player:
         for path in scenario.files_absent:
             if machine.exists(self.expand(machine, path, folders)):
                 problems.append("file or folder still there %s" % path)
+        for path, text in scenario.files_text.items():
+            actual = machine.read(self.expand(machine, path, folders))
+            if actual is None:
+                problems.append("missing file %s" % path)
+            elif actual.replace(b"\r\n", b"\n") != text:
+                problems.append("%s holds %r, expected %r (\\r\\n read as \\n)" % (
+                    path, actual.replace(b"\r\n", b"\n"), text))
         for top, entries in scenario.files_only.items():
             actual = machine.tree(self.expand(machine, top, folders))
             if actual is None:
