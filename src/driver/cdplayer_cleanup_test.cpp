@@ -67,7 +67,8 @@ TEST_F(CdPlayerCleanup, ASectionOfTwentyKilobytesKeepsEveryLineButTheRecordingSt
 TEST_F(CdPlayerCleanup, ALongSectionListIsWalkedWhole) {
     std::string text;
     for (int i = 0; i < 300; ++i) {
-        text += "[A section with a rather long name, one of many: number " + std::to_string(i) + "]\r\nrecstatus=1\r\n";
+        text += "[A section with a rather long name, one of many: number " + std::to_string(i) +
+                "]\r\nrecstatus=1\r\n";
     }
     ASSERT_TRUE(testsupport::MakeFile(path_, text));
     CleanCdPlayerIni();
