@@ -1,10 +1,10 @@
 #include "driver/uninstall_driver.h"
 
 #include "driver/component_uninstall.h"
+#include "driver/residue_sweep.h"
 #include "driver/run_state.h"
 #include "driver/start_up.h"
 #include "userdata/media_database.h"
-#include "registry/delete_registry_tree.h"
 #include "userdata/music_data.h"
 
 int UninstallDriver(int, char**, char**) {
@@ -26,10 +26,6 @@ int UninstallDriver(int, char**, char**) {
     ReadUserDataPath(state.userDataPath);
     SetupRoad road;
     UninstallComponents(state, road);
-    // The residue sweep: the update component's registration goes, the road to the engine is
-    // closed. The rest of the sweep follows here.
-    DeleteRegistryTree(HKEY_CLASSES_ROOT,
-                       "Software\\Orvane\\Update\\6.0\\Preferences\\Components\\athdb:7.0");
-    CloseSetupRoad(road);
+    SweepResidue(state, road);
     return 0;
 }

@@ -27,4 +27,5 @@
 #include "platform/posix/processes/module_api.h"
 #include "platform/posix/processes/process_api.h"
 #include "platform/posix/console/user_api.h"
+#include "platform/posix/profiles/profile_api.h"
 #endif

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""The demo: a sample machine with the maker's settings, the program run at the keyboard, and
-what the registry holds afterwards. Run through scripts/demo, which builds what is needed.
+"""The demo: a sample machine with every product of the maker installed, the program run at the
+keyboard, and what it removed and kept: registry keys and files, counted and listed. Run through scripts/demo, which builds what is needed.
 
     tests/e2e/demo.py [--build win32|win64|linux]
 """
@@ -13,94 +13,137 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import regfile  # noqa: E402
-from machines import LinuxMachine, MachineError, WineMachine, WineTemplate  # noqa: E402
-from scenario import MACHINES  # noqa: E402
+from machines import MachineError, host_path  # noqa: E402
+from run import Player  # noqa: E402
+from scenario import MACHINES, Scenario, ScenarioError  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-SAMPLE = ["maker_key.reg", "other_vendor.reg", "media_database.reg", "music_data.reg",
-          "components.reg"]
-# The user's media database, which the program offers to keep, and the installed products' files.
-SAMPLE_FILES = {
-    "C:\\Media\\Lumora Deck DB\\Data\\library.db": b"tracks",
-    "C:\\Program Files\\Lumo\\LumoCrate\\lumocrate.exe": b"exe",
-    "C:\\Program Files\\Lumo\\LumoCrate\\ovgu3263.dll": b"plug-in",
-    "C:\\Program Files\\Lumo\\LumoCrate\\skins\\night.skn": b"skin",
-    "C:\\Program Files\\Lumo\\Lumora Deck\\lumodeck.exe": b"exe",
-}
-# The maker's setup library (its stand-in, built in maker/), where the maker's settings name it.
-SETUP_LIBRARY = ("C:\\Program Files\\Common Files\\Lumo\\Update_OB\\setu3260.dll", "setu3260.dll")
-SHOWN = r"HKEY_CLASSES_ROOT\Software"
-MAKER_KEY = r"HKEY_CLASSES_ROOT\Software\Orvane"
+# The sample machine is the full installation the end-to-end scenarios play: every product of
+# the maker as its installer leaves it, the user's media database and music-service data, a
+# cdplayer.ini, and the maker's setup library (its stand-in, built in maker/).
+SAMPLE = "full_installation_keep_database_keep_music"
+EXTRA_REG = ["other_vendor.reg"]
+# What the summary compares before and after the run.
+KEYS = [r"HKEY_CLASSES_ROOT\Software\Orvane", r"HKEY_CLASSES_ROOT\Software\Fabrikam",
+        r"HKEY_CURRENT_USER\Software\Orvane", r"HKEY_LOCAL_MACHINE\Software\Tunelane-OV"]
+FOLDERS = ["{ProgramFiles}\\Lumo", "{CommonFiles}\\Lumo", "{System}", "{Windows}\\cdplayer.ini",
+           "C:\\Media", "C:\\UserData"]
+PLAYER = "{ProgramFiles}\\Lumo\\Lumora Deck\\lumoplay.exe"
 
 
 def say(text=""):
     print("demo: " + text if text else "", flush=True)
 
 
-def make_machine(build, folder):
-    os.makedirs(folder)
-    if build == "linux":
-        return LinuxMachine(folder, os.path.join(ROOT, "build/linux/ovuninst"),
-                            os.path.join(ROOT, "build/linux/ovregedit"))
-    template = WineTemplate(os.path.join(ROOT, "build", build, "e2e", "wine-template"))
-    template.ensure(log=say)
-    return WineMachine(folder, os.path.join(ROOT, "build", build, "ovuninst.exe"), template, None,
-                       build)
+def make_player(build):
+    args = argparse.Namespace(work=None, program=None, regedit=None, helper=None, keep=False)
+    return Player(build, args)
 
 
-def show_tree(tree, top):
-    """The keys under `top`, indented, with their values."""
-    keys = sorted(tree.subtree(top).keys.values(), key=lambda k: k.path.lower())
-    depth0 = top.count("\\")
-    for key in keys:
-        depth = key.path.count("\\") - depth0
-        print("    " + "  " * depth + key.path.rsplit("\\", 1)[-1] + "\\")
-        for value in sorted(key.values.values(), key=lambda v: v.name.lower()):
-            print("    " + "  " * (depth + 1) + "%s = %s" % (value.name or "@", value.describe()))
+def registry_keys(machine):
+    """Every key (and its values) under the keys the summary watches."""
+    keys = {}
+    for top in KEYS:
+        tree = machine.export(top)
+        if tree is None:
+            continue
+        for key in tree.subtree(top).keys.values():
+            keys[key.path.lower()] = key.path
+    return keys
+
+
+def files(machine, player, cache, placed):
+    """Every file under the folders the summary watches; in the system folder, which holds
+    Windows' own files too, only those the sample placed."""
+    found = {}
+    for top in FOLDERS:
+        path = player.expand(machine, top, cache)
+        if top == "{System}":
+            names = [n for n in (machine.tree(path) or []) if n.lower() in placed]
+        elif machine.read(path) is not None:
+            names = [""]
+        else:
+            names = [n for n in (machine.tree(path) or []) if not n.endswith("\\")]
+        for name in names:
+            full = path + ("\\" + name if name else "")
+            found[full.lower()] = full
+    return found
+
+
+def summary(what, before, after):
+    removed = sorted(before[k] for k in before if k not in after)
+    kept = sorted(before[k] for k in before if k in after)
+    say("%s removed: %d" % (what, len(removed)))
+    for item in removed:
+        print("    - " + item)
+    say("%s kept: %d" % (what, len(kept)))
+    for item in kept:
+        print("    + " + item)
+
+
+def start_player_process(build, machine, path):
+    """A running lumoplay.exe, which the program stops before it removes the player's folder."""
+    sleeper = os.path.join(ROOT, "build", build, "tests",
+                           "sleeper" if build == "linux" else "sleeper.exe")
+    if not os.path.exists(sleeper):
+        say("no %s built: the player is not started" % sleeper)
+        return None
+    with open(sleeper, "rb") as f:
+        machine.place_file(path, f.read())
+    host = host_path(machine.drive_c(), path)
+    os.chmod(host, 0o755)
+    command = [host, "600"] if build == "linux" else [machine.loader, host, "600"]
+    return subprocess.Popen(command, env=machine.env, stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                            start_new_session=True)
 
 
 def run(build):
     folder = os.path.join(ROOT, "build/demo", build)
     subprocess.run(["rm", "-rf", folder], check=True)
-    machine = make_machine(build, folder)
+    os.makedirs(folder)
+    player = make_player(build)
+    machine = player.machine(folder)
+    scenario = Scenario(SAMPLE)
+    cache = {}
+    process = None
     try:
         machine.start()
-        for name in SAMPLE:
+        for name in EXTRA_REG:
             machine.import_reg(os.path.join(MACHINES, name))
-        for path, data in SAMPLE_FILES.items():
-            machine.place_file(path, data)
-        built = os.path.join(ROOT, "build", build, "maker", SETUP_LIBRARY[1])
-        if not os.path.exists(built):
-            raise MachineError("no %s: build the %s preset" % (built, build))
-        with open(built, "rb") as f:
-            machine.place_file(SETUP_LIBRARY[0], f.read())
-        say("a sample machine (%s) with the maker's settings under %s:" % (
-            "the Linux layer's machine folder" if build == "linux" else "a 64-bit Wine prefix",
-            MAKER_KEY))
-        show_tree(machine.export(SHOWN), SHOWN)
-        say("installed: the LumoCrate jukebox and the Lumora Deck player in C:\\Program Files\\Lumo, "
-            "the update component and LumoArena, and the maker's setup library (its stand-in)")
-        say("the user's media database is in C:\\Media\\Lumora Deck DB, and the music service's "
-            "settings are under HKEY_CURRENT_USER\\Software\\Orvane\\Tunelane-OV")
+        player.prepare(machine, scenario, cache)
+        process = start_player_process(build, machine, player.expand(machine, PLAYER, cache))
+        keys_before = registry_keys(machine)
+        placed = {p.rsplit("\\", 1)[-1].lower() for p in scenario.files if p.startswith("{System}")}
+        files_before = files(machine, player, cache, placed)
+        say("a sample machine (%s) with every product of the maker installed: %d registry keys "
+            "and %d files of interest" % ("the Linux layer's machine folder" if build == "linux"
+                                          else "a 64-bit Wine prefix", len(keys_before),
+                                          len(files_before)))
+        say("LumoCrate, Lumora Deck, LumoForge, LumoHub, LumoReel, LumoRelay and LumoArena in %s, "
+            "shared files in %s, the maker's system files, a media database in C:\\Media, "
+            "music-service data, a cdplayer.ini, and lumoplay.exe running" % (
+                player.expand(machine, "{ProgramFiles}\\Lumo", cache),
+                player.expand(machine, "{CommonFiles}\\Lumo", cache)))
         say("running the program; type your answers (\"Y\" goes on, anything else stops; then "
             "\"Y\" keeps, \"N\" erases)")
         say()
         status = machine.run_at_console()
         say()
         say("the program ended with exit status %d" % status)
-        tree = machine.export(SHOWN)
-        say("the registry afterwards under %s:" % SHOWN)
-        if tree is None:
-            print("    (no such key)")
-        else:
-            show_tree(tree, SHOWN)
-        maker = tree.find(MAKER_KEY) if tree else None
-        probe = tree.find(MAKER_KEY + r"\test") if tree else None
-        say("the maker's key is %s; the rights probe's \"test\" key is %s" % (
-            "still there" if maker else "gone", "left behind" if probe else "gone"))
+        if process is not None:
+            try:
+                process.wait(5)
+                say("lumoplay.exe was stopped by the program")
+            except subprocess.TimeoutExpired:
+                say("lumoplay.exe is still running")
+        summary("registry keys", keys_before, registry_keys(machine))
+        summary("files", files_before, files(machine, player, cache, placed))
         say("the machine is kept in %s" % folder)
         return 0
     finally:
+        if process is not None and process.poll() is None:
+            os.killpg(process.pid, 9)
         machine.stop(save=True)
 
 
@@ -113,7 +156,7 @@ def main():
     args = parser.parse_args()
     try:
         return run(args.build)
-    except (MachineError, regfile.RegFileError) as e:
+    except (MachineError, ScenarioError, regfile.RegFileError) as e:
         say(str(e))
         return 1
 

@@ -4,6 +4,7 @@ Both give the same operations: import a registry file, place files and folders, 
 maker's machine-wide key refuse writes (a restricted user), run the program, export a key.
 """
 
+import contextlib
 import fcntl
 import os
 import shutil
@@ -14,6 +15,9 @@ import time
 from dialogue import play
 import regfile
 
+# The file whose first byte the tests that start or stop the maker's processes lock
+# (tests/support/maker_process_lock_posix.cpp).
+MAKER_PROCESS_LOCK = "/tmp/ovuninst-maker-processes.lock"
 # The key a restricted user may read but not write: the rights probe's key.
 RIGHTS_PROBE_KEY = r"HKEY_CLASSES_ROOT\Software\Orvane"
 
@@ -37,6 +41,18 @@ def run_tool(command, env, what, cwd=None, timeout=120):
         raise MachineError("%s failed (exit %d): %s\n%s" % (what, done.returncode,
                            " ".join(command), text))
     return text
+
+
+@contextlib.contextmanager
+def maker_process_lock():
+    """The host-wide lock of everything that starts or stops processes under the maker's names:
+    the first byte of one file, locked as the test programs lock it (fcntl)."""
+    with open(MAKER_PROCESS_LOCK, "a") as lock:
+        fcntl.lockf(lock, fcntl.LOCK_EX, 1, 0)
+        try:
+            yield
+        finally:
+            fcntl.lockf(lock, fcntl.LOCK_UN, 1, 0)
 
 
 def host_path(drive_c, windows_path):
@@ -101,6 +117,28 @@ class Machine:
     def exists(self, windows_path):
         return os.path.lexists(host_path(self.drive_c(), windows_path))
 
+    def read(self, windows_path):
+        """A file's bytes, or None when it is missing."""
+        path = host_path(self.drive_c(), windows_path)
+        if not os.path.isfile(path):
+            return None
+        with open(path, "rb") as f:
+            return f.read()
+
+    def tree(self, windows_path):
+        """Everything below a folder, as paths relative to it (a folder's with a trailing
+        backslash), or None when the folder is missing."""
+        top = host_path(self.drive_c(), windows_path)
+        if not os.path.isdir(top):
+            return None
+        entries = []
+        for folder, subfolders, files in os.walk(top):
+            below = os.path.relpath(folder, top)
+            prefix = "" if below == "." else below.replace("/", "\\") + "\\"
+            entries += [prefix + n + "\\" for n in subfolders]
+            entries += [prefix + n for n in files]
+        return entries
+
     def program_path(self, host):
         """A host file as the program names it."""
         return host
@@ -146,8 +184,11 @@ class LinuxMachine(Machine):
             f.write("HKEY_LOCAL_MACHINE\n")
 
     def play(self, steps, env):
-        return play([self.program], steps, env=dict(self.env, **env), cwd=self.drive_c(),
-                    crlf=False)
+        # The program stops every process of the host under the maker's names, so it runs under
+        # the lock that the tests starting such processes hold.
+        with maker_process_lock():
+            return play([self.program], steps, env=dict(self.env, **env), cwd=self.drive_c(),
+                        crlf=False)
 
     def settle(self):
         pass

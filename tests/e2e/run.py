@@ -14,6 +14,7 @@ asked for were all skipped on the builds asked for, 1 otherwise.
 import argparse
 import difflib
 import os
+import re
 import shutil
 import sys
 import time
@@ -130,6 +131,14 @@ class Player:
             raise ScenarioError("unknown folder {%s} in %r" % (name, path))
         return base.rstrip("\\") + rest
 
+    def expand_all(self, machine, text, cache, escape=False):
+        """Every {Name} in a text (a registry file, a trace line) as expand() gives it; in a
+        registry file the folder's backslashes are doubled, as its strings write them."""
+        def folder(match):
+            base = self.expand(machine, "{%s}" % match.group(1), cache)
+            return base.replace("\\", "\\\\") if escape else base
+        return re.sub(r"\{(ProgramFiles|CommonFiles|Windows|System)\}", folder, text)
+
     def play(self, scenario):
         """Problems found (empty when the scenario passed)."""
         workdir = os.path.join(self.work, "%s.%s" % (self.build, scenario.name))
@@ -145,8 +154,8 @@ class Player:
             transcript, status, stderr, late = machine.play(scenario.steps, env)
             machine.settle()
             problems += late + self.check_run(scenario, transcript, status, stderr)
-            problems += self.check_trace(scenario, trace)
-            problems += self.check_registry(machine, scenario)
+            problems += self.check_trace(scenario, trace, machine, folders)
+            problems += self.check_registry(machine, scenario, folders)
             problems += self.check_files(machine, scenario, folders)
         finally:
             # A machine kept for a look is saved as it is.
@@ -159,7 +168,7 @@ class Player:
 
     def prepare(self, machine, scenario, folders):
         for path in scenario.reg_files:
-            machine.import_reg(path)
+            machine.import_reg(self.expanded_reg(machine, path, folders))
         for path in scenario.folders:
             machine.place_folder(self.expand(machine, path, folders))
         for path, data in scenario.files.items():
@@ -187,12 +196,23 @@ class Player:
             problems.append("standard error:\n" + stderr.rstrip())
         return problems
 
-    @staticmethod
-    def check_trace(scenario, trace):
+    def expanded_reg(self, machine, path, folders):
+        """The registry file itself, or a copy with its folders filled in."""
+        with open(path, encoding="latin-1") as f:
+            text = f.read()
+        filled = self.expand_all(machine, text, folders, escape=True)
+        if filled == text:
+            return path
+        copy = os.path.join(os.path.dirname(machine.folder), os.path.basename(path))
+        with open(copy, "w", encoding="latin-1") as f:
+            f.write(filled)
+        return copy
+
+    def check_trace(self, scenario, trace, machine, folders):
         """The maker's libraries' trace, line for line."""
         if scenario.trace is None:
             return []
-        expected = scenario.trace
+        expected = [self.expand_all(machine, line, folders) for line in scenario.trace]
         actual = []
         if os.path.exists(trace):
             with open(trace, encoding="latin-1") as f:
@@ -202,10 +222,10 @@ class Player:
         return ["the maker's libraries' trace differs:\n" + "\n".join(difflib.unified_diff(
             expected, actual, "expected", "actual", lineterm="", n=2))]
 
-    @staticmethod
-    def check_registry(machine, scenario):
+    def check_registry(self, machine, scenario, folders):
         problems, exports = [], Exports(machine)
-        for top, expected in scenario.expected_trees():
+        trees = [self.expanded_reg(machine, path, folders) for path in scenario.trees]
+        for top, expected in scenario.expected_trees(trees):
             if exports.tree(top) is None:
                 problems.append("missing key    [%s] (and its tree)" % top)
                 continue
@@ -226,6 +246,24 @@ class Player:
         for path in scenario.files_absent:
             if machine.exists(self.expand(machine, path, folders)):
                 problems.append("file or folder still there %s" % path)
+        for path, text in scenario.files_text.items():
+            actual = machine.read(self.expand(machine, path, folders))
+            if actual is None:
+                problems.append("missing file %s" % path)
+            elif actual.replace(b"\r\n", b"\n") != text:
+                problems.append("%s holds %r, expected %r (\\r\\n read as \\n)" % (
+                    path, actual.replace(b"\r\n", b"\n"), text))
+        for top, entries in scenario.files_only.items():
+            actual = machine.tree(self.expand(machine, top, folders))
+            if actual is None:
+                problems.append("missing folder %s" % top)
+                continue
+            expected = {e.lower(): e for e in entries}
+            found = {e.lower(): e for e in actual}
+            for key in sorted(set(expected) - set(found)):
+                problems.append("missing in %s: %s" % (top, expected[key]))
+            for key in sorted(set(found) - set(expected)):
+                problems.append("left in %s: %s" % (top, found[key]))
         return problems
 
 

@@ -19,7 +19,7 @@ FIELDS = {
     "": {"about", "machine", "dialogue", "trace", "registry_after", "files_after", "skip"},
     "machine": {"reg", "folders", "files", "restricted", "maker_libraries", "env"},
     "registry_after": {"trees", "present", "absent"},
-    "files_after": {"present", "absent"},
+    "files_after": {"present", "absent", "only", "text"},
 }
 
 
@@ -92,6 +92,11 @@ class Scenario:
         check_fields(files, "files_after")
         self.files_present = list(files.get("present", []))
         self.files_absent = list(files.get("absent", []))
+        # Folders whose whole content afterwards is listed: paths below the folder, a folder's
+        # ending with a backslash.
+        self.files_only = dict(files.get("only", {}))
+        # Files whose whole content afterwards is given ("\r\n" read as "\n").
+        self.files_text = {p: t.encode("latin-1") for p, t in files.get("text", {}).items()}
         self.skip = dict(data.get("skip", {}))
         if set(self.skip) - set(BUILDS):
             raise ScenarioError("skip names a build other than %s" % ", ".join(BUILDS))
@@ -123,10 +128,11 @@ class Scenario:
     def transcript(self):
         return "".join(text for kind, text in self.steps if kind == "out")
 
-    def expected_trees(self):
-        """(top key, expected registry) for every tree the expected files describe."""
+    def expected_trees(self, paths=None):
+        """(top key, expected registry) for every tree the expected files describe (`paths`:
+        the files with their folders filled in)."""
         result = []
-        for path in self.trees:
+        for path in self.trees if paths is None else paths:
             expected = regfile.parse_file(path)
             result += [(top, expected) for top in expected.tops()]
         return result

@@ -15,6 +15,8 @@ bool MakeFile(const std::string& windowsPath, const std::string& content = "data
 void RemoveAll(const std::string& windowsPath);
 // True when a file or folder of that path exists.
 bool Exists(const std::string& windowsPath);
+// The bytes of a file; empty when it cannot be read.
+std::string ReadWholeFile(const std::string& windowsPath);
 // The system folder, "C:\windows\system32" or as the machine names it.
 std::string SystemFolder();
 

@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 
 namespace testsupport {
 namespace {
@@ -48,6 +49,11 @@ void RemoveAll(const std::string& windowsPath) {
 bool Exists(const std::string& windowsPath) {
     std::error_code error;
     return std::filesystem::exists(std::filesystem::symlink_status(HostPath(windowsPath), error));
+}
+
+std::string ReadWholeFile(const std::string& windowsPath) {
+    std::ifstream file(HostPath(windowsPath), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 FolderLink::FolderLink(const std::string& link, const std::string& target) : link_(link) {

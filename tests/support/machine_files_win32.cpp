@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 
 namespace testsupport {
 
@@ -98,6 +99,11 @@ UnixNameOf WineUnixNames() {
 }
 
 } // namespace
+
+std::string ReadWholeFile(const std::string& windowsPath) {
+    std::ifstream file(std::filesystem::path(windowsPath), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
 
 FolderLink::FolderLink(const std::string& link, const std::string& target) : link_(link) {
     if (const UnixNameOf unixNameOf = WineUnixNames()) {

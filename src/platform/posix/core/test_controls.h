@@ -25,7 +25,9 @@ namespace ovlayer {
     X(_write) X(_close)                                                                            \
     /* modules and processes */                                                                    \
     X(LoadLibraryA) X(GetProcAddress) X(FreeLibrary) X(GetModuleFileNameA) X(GetVersionExA)        \
-    X(OpenProcess) X(TerminateProcess)
+    X(OpenProcess) X(TerminateProcess)                                                             \
+    /* profile files */                                                                            \
+    X(GetPrivateProfileSectionNamesA) X(GetPrivateProfileSectionA) X(WritePrivateProfileSectionA)
 // clang-format on
 
 enum class Call {

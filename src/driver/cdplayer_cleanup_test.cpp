@@ -1,0 +1,83 @@
+#include "driver/cdplayer_cleanup.h"
+
+#include "platform/win32api.h"
+#include "tests/support/machine_files.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+class CdPlayerCleanup : public testing::Test {
+protected:
+    testsupport::MakerDataLock lock; // first member: held before SetUp, released last
+
+    void SetUp() override {
+        char folder[MAX_PATH] = {};
+        ASSERT_GT(GetWindowsDirectoryA(folder, MAX_PATH), 0u);
+        path_ = std::string(folder) + "\\cdplayer.ini";
+        testsupport::RemoveAll(path_);
+    }
+    void TearDown() override { testsupport::RemoveAll(path_); }
+
+    // The file's lines, each ended by "\n" whatever line ends were written.
+    std::string Lines() const {
+        std::string text;
+        for (char c : testsupport::ReadWholeFile(path_)) {
+            if (c != '\r') {
+                text += c;
+            }
+        }
+        return text;
+    }
+
+    std::string path_;
+};
+
+TEST_F(CdPlayerCleanup, RecordingStatusLinesGoFromEverySectionAndTheRestStays) {
+    ASSERT_TRUE(testsupport::MakeFile(path_, "[Disc1]\r\nRecStatus=1\r\nArtist=X\r\n"
+                                             "[Disc2]\r\nrecstatusX=1\r\nrecstat=2\r\nTitle=Y\r\n"
+                                             "[Disc3]\r\nRECSTATUS=0\r\n"));
+    CleanCdPlayerIni();
+    EXPECT_EQ(Lines(), "[Disc1]\nArtist=X\n[Disc2]\nrecstat=2\nTitle=Y\n[Disc3]\n");
+}
+
+// The fixed 4098-byte buffer would cut this section and write back only its first part.
+TEST_F(CdPlayerCleanup, ASectionOfTwentyKilobytesKeepsEveryLineButTheRecordingStatusOnes) {
+    std::string big = "[Big]\r\n";
+    for (int i = 0; i < 800; ++i) {
+        big += "Track" + std::to_string(i) + "=A title of some length\r\n";
+        big += i % 2 == 0 ? "RecStatus" + std::to_string(i) + "=1\r\n" : "";
+    }
+    ASSERT_GT(big.size(), 20u * 1024);
+    ASSERT_TRUE(testsupport::MakeFile(path_, big + "[After]\r\nz=1\r\n"));
+    CleanCdPlayerIni();
+    const std::string lines = Lines();
+    EXPECT_EQ(lines.find("RecStatus"), std::string::npos);
+    for (int i = 0; i < 800; ++i) {
+        EXPECT_NE(lines.find("\nTrack" + std::to_string(i) + "=A title of some length\n"),
+                  std::string::npos)
+            << i;
+    }
+    EXPECT_NE(lines.find("[After]\nz=1\n"), std::string::npos);
+}
+
+// More section names than the first 10240-byte list holds: the last ones are cleaned too.
+TEST_F(CdPlayerCleanup, ALongSectionListIsWalkedWhole) {
+    std::string text;
+    for (int i = 0; i < 300; ++i) {
+        text += "[A section with a rather long name, one of many: number " + std::to_string(i) +
+                "]\r\nrecstatus=1\r\n";
+    }
+    ASSERT_TRUE(testsupport::MakeFile(path_, text));
+    CleanCdPlayerIni();
+    EXPECT_EQ(Lines().find("recstatus"), std::string::npos);
+}
+
+TEST_F(CdPlayerCleanup, AMissingFileIsNotMade) {
+    CleanCdPlayerIni();
+    EXPECT_FALSE(testsupport::Exists(path_));
+}
+
+} // namespace
