@@ -8,7 +8,15 @@
 
 namespace {
 
-const char kSandbox[] = "Software\\OvuninstTests\\RegistryKey";
+// Each test's own key, so that tests running side by side in one registry never meet.
+std::string SandboxName() {
+    return std::string("RegistryKey.") +
+           testing::UnitTest::GetInstance()->current_test_info()->name();
+}
+
+std::string Sandbox() {
+    return "Software\\OvuninstTests\\" + SandboxName();
+}
 
 bool KeyExists(const std::string& path) {
     HKEY key;
@@ -31,7 +39,7 @@ void WipeSandbox() {
     parent.SetSubKey("Software\\OvuninstTests");
     parent.SetAccessMask(KEY_ALL_ACCESS);
     if (SUCCEEDED(parent.Open())) {
-        parent.DeleteSubKey("RegistryKey");
+        parent.DeleteSubKey(SandboxName().c_str());
     }
 }
 
@@ -39,20 +47,18 @@ class RegistryKeyTest : public testing::Test {
 protected:
     void SetUp() override {
         WipeSandbox();
-        MakeKey(kSandbox);
+        MakeKey(Sandbox());
         sandbox.SetRootKey(HKEY_CURRENT_USER);
-        sandbox.SetSubKey(kSandbox);
+        sandbox.SetSubKey(Sandbox().c_str());
         sandbox.SetAccessMask(KEY_ALL_ACCESS);
         ASSERT_EQ(sandbox.Open(), S_OK);
     }
     void TearDown() override {
         sandbox.Close();
         WipeSandbox();
-        EXPECT_FALSE(KeyExists(kSandbox));
+        EXPECT_FALSE(KeyExists(Sandbox()));
     }
-    static std::string Path(const std::string& relative) {
-        return std::string(kSandbox) + "\\" + relative;
-    }
+    static std::string Path(const std::string& relative) { return Sandbox() + "\\" + relative; }
 
     RegistryKey sandbox;
 };
@@ -86,7 +92,7 @@ TEST_F(RegistryKeyTest, SettersRefuseWhileOpen) {
     EXPECT_FALSE(sandbox.SetSubKey("Other"));
     EXPECT_FALSE(sandbox.SetRootKey(HKEY_LOCAL_MACHINE));
     EXPECT_FALSE(sandbox.SetAccessMask(KEY_READ));
-    EXPECT_STREQ(sandbox.GetSubKey().Text(), kSandbox);
+    EXPECT_STREQ(sandbox.GetSubKey().Text(), Sandbox().c_str());
     EXPECT_EQ(sandbox.Close(), S_OK);
     EXPECT_EQ(sandbox.Close(), E_WRONG_STATE) << "a second close";
     EXPECT_TRUE(sandbox.SetSubKey("Other"));
@@ -95,7 +101,7 @@ TEST_F(RegistryKeyTest, SettersRefuseWhileOpen) {
 TEST_F(RegistryKeyTest, AFailedOpenLeavesTheKeyClosed) {
     RegistryKey key;
     key.SetRootKey(HKEY_CURRENT_USER);
-    key.SetSubKey(kSandbox);
+    key.SetSubKey(Sandbox().c_str());
     ASSERT_EQ(key.Open(), S_OK);
     ASSERT_TRUE(key.IsOpen());
     EXPECT_EQ(key.Close(), S_OK);
