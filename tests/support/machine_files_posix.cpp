@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 
 namespace testsupport {
 namespace {
@@ -38,6 +39,11 @@ bool MakeFile(const std::string& windowsPath, const std::string& content) {
     std::ofstream file(host, std::ios::binary);
     file << content;
     return static_cast<bool>(file);
+}
+
+std::string ReadBytes(const std::string& windowsPath) {
+    std::ifstream file(HostPath(windowsPath), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 void RemoveAll(const std::string& windowsPath) {

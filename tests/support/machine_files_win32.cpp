@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 
 namespace testsupport {
 
@@ -22,6 +23,11 @@ bool MakeFile(const std::string& windowsPath, const std::string& content) {
     std::ofstream file(path, std::ios::binary);
     file << content;
     return static_cast<bool>(file);
+}
+
+std::string ReadBytes(const std::string& windowsPath) {
+    std::ifstream file(windowsPath, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 void RemoveAll(const std::string& windowsPath) {
