@@ -112,8 +112,7 @@ void MakeMachine(const std::string& folder) {
                             "drive_c/Program Files (x86)/Common Files", "dosdevices"}) {
         MakeFolders(folder + "/" + sub);
     }
-    // The profile's temporary folder, as in a fresh Wine prefix (TEMP names it there).
-    MakeFolders(folder + "/drive_c/users/" + user + "/Temp");
+    MakeFolders(folder + "/drive_c/users/" + user);
     // As in a Wine prefix, Z: is the host's root, so that host paths have a Windows name.
     if (symlink("/", (folder + "/dosdevices/z:").c_str()) != 0 && errno != EEXIST) {
         fprintf(stderr, "error: cannot create drive Z: in %s: %s\n", folder.c_str(),

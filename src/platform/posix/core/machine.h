@@ -8,7 +8,7 @@
 //   readonly-roots    optional: root names, one a line ("HKEY_LOCAL_MACHINE" or "HKLM", ...),
 //                     whose keys refuse writes, as for a restricted user
 //   drive_c/          drive C:, with windows/system32, Program Files, Program Files (x86)/Common
-//                     Files and users/<name>/Temp
+//                     Files and users/<name>
 //   dosdevices/       further drive letters
 #pragma once
 
