@@ -1,6 +1,7 @@
 #include "driver/callback_object.h"
 
 #include "driver/deferred_removals.h"
+#include "support/removal_log.h"
 
 #include <cstdio>
 #include <new>
@@ -91,11 +92,13 @@ HRESULT STDMETHODCALLTYPE CallbackObject::NotifyI(Opaque) {
 
 HRESULT STDMETHODCALLTYPE CallbackObject::DeferFileRemoval(const char* path) {
     DeferRemoval(deferredFiles, path);
+    LogAction(LV_Deferred, LT_File, path, "handed back by the setup library, for the sweep");
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE CallbackObject::DeferFolderRemoval(const char* path) {
     DeferRemoval(deferredFolders, path);
+    LogAction(LV_Deferred, LT_Folder, path, "handed back by the setup library, for the sweep");
     return S_OK;
 }
 

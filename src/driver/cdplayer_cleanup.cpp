@@ -1,6 +1,7 @@
 #include "driver/cdplayer_cleanup.h"
 
 #include "platform/win32api.h"
+#include "support/removal_log.h"
 #include "support/string.h"
 
 namespace {
@@ -30,12 +31,15 @@ template <typename Read> char* ReadWhole(DWORD room, Read read, DWORD* length) {
 }
 
 // The section's lines but the recording-status ones, joined by line feeds.
-String KeptLines(const char* entries) {
+String KeptLines(const char* entries, unsigned* removed) {
     String kept;
+    *removed = 0;
     for (const char* line = entries; *line != '\0'; line += strlen(line) + 1) {
         if (_stricmp(String(line).Left(9), kRecStatus) != 0) {
             kept += line;
             kept += '\n';
+        } else {
+            ++*removed;
         }
     }
     if (strcmp(kept.Right(1), "\n") == 0) {
@@ -55,7 +59,8 @@ void CleanSection(const char* name) {
     if (entries == nullptr) {
         return; // never write back what was not read whole
     }
-    const String kept = KeptLines(entries);
+    unsigned removed = 0;
+    const String kept = KeptLines(entries, &removed);
     free(entries);
     // The kept lines with a double terminator, in a buffer made for them.
     char* text = static_cast<char*>(calloc(kept.Length() + 2, 1));
@@ -65,6 +70,10 @@ void CleanSection(const char* name) {
     memcpy(text, kept.Text(), kept.Length());
     WritePrivateProfileSectionA(name, text, kFileName);
     free(text);
+    String section, why;
+    section.Format("%s [%s]", kFileName, name);
+    why.Format("%u recording-status lines removed", removed);
+    LogAction(LV_Rewrote, LT_Section, section, why);
 }
 
 } // namespace

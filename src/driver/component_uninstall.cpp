@@ -6,6 +6,7 @@
 #include "loader/library_name.h"
 #include "loader/object_broker_loader.h"
 #include "registry/registry_value_text.h"
+#include "support/removal_log.h"
 
 #include <cstdio>
 #include <cstring>
@@ -92,6 +93,8 @@ SetupEngine* EngineFromLibrary(RunState& state, SetupRoad& road) {
     if (road.setupLibrary.Load(state.setupLibraryName, DT_Update_OB) != 0) {
         state.errorOccurred = 1;
         printf("\nCannot load %s.\n", state.setupLibraryName.Text());
+        LogAction(LV_Failed, LT_File, state.setupLibraryName,
+                  "the setup library cannot be loaded: no component is uninstalled");
         return nullptr;
     }
     SetupEngine* engine = nullptr;
@@ -168,12 +171,23 @@ void EnterComponentFolder(SetupEngine* engine, const String& name) {
     }
 }
 
-void RunUninstaller(SetupEngine* engine, RunState& state) {
+void LogUninstall(const String& name, HRESULT result) {
+    if (IsRemovalLogOpen()) {
+        String why;
+        LogAction(
+            result == 0 ? LV_Removed : LV_Failed, LT_Component, name,
+            why.Format("the setup library's uninstall answered %d", static_cast<int>(result)));
+    }
+}
+
+void RunUninstaller(SetupEngine* engine, RunState& state, const String& name) {
     ComponentUninstaller* uninstaller = Ask<ComponentUninstaller>(engine, kComponentUninstallerId);
     if (uninstaller == nullptr) {
+        LogAction(LV_Skipped, LT_Component, name, "the setup library gave no uninstaller");
         return;
     }
     const HRESULT result = uninstaller->Uninstall(1);
+    LogUninstall(name, result);
     if (result != 0) {
         state.errorOccurred = 1;
         if (result == 5) {
@@ -195,7 +209,12 @@ struct Loop {
 
 void UninstallOne(Loop& loop, WORD index) {
     const String name(loop.list->GetName(index));
-    if (_stricmp(name, "Update") == 0 || _stricmp(name, "LumoArena") == 0) {
+    if (_stricmp(name, "Update") == 0) {
+        LogAction(LV_Skipped, LT_Component, name, "the update component: its key goes afterwards");
+        return;
+    }
+    if (_stricmp(name, "LumoArena") == 0) {
+        LogAction(LV_Kept, LT_Component, name, "rule: the games product LumoArena is spared");
         return;
     }
     printf("\r\t\t\t\t\t\t\t\t\t");
@@ -209,7 +228,7 @@ void UninstallOne(Loop& loop, WORD index) {
         loop.commandsSent = 1;
     }
     EnterComponentFolder(loop.engine, name);
-    RunUninstaller(loop.engine, loop.state);
+    RunUninstaller(loop.engine, loop.state, name);
     loop.engine->EndComponent();
 }
 

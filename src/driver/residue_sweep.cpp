@@ -9,6 +9,7 @@
 #include "userdata/media_database.h"
 #include "userdata/music_data.h"
 #include "registry/registry_value_text.h"
+#include "support/removal_log.h"
 #include "userdata/user_data_removal.h"
 
 #include <initializer_list>
@@ -69,8 +70,15 @@ void SweepUserKeys(const RunState& state) {
         return;
     }
     // The music service's key stays with everything in it, and so do the maker's key's values.
-    SweepMakerKey(HKEY_CURRENT_USER,
-                  [](const char* name) { return _stricmp(name, "Tunelane-OV") != 0; });
+    SweepMakerKey(HKEY_CURRENT_USER, [](const char* name) {
+        if (_stricmp(name, "Tunelane-OV") != 0) {
+            return true;
+        }
+        String path;
+        path.Format("%s\\%s", kMakerKey, name);
+        LogKey(LV_Kept, HKEY_CURRENT_USER, path, "rule: the music service's data is kept");
+        return false;
+    });
 }
 
 void SweepMachineKeys() {

@@ -1,6 +1,7 @@
 #include "driver/start_up.h"
 
 #include "platform/win32api.h"
+#include "support/removal_log.h"
 
 #include <cctype>
 #include <cstdio>
@@ -12,6 +13,8 @@ const char kMakerKey[] = "Software\\Orvane";
 
 void ReportRestrictedUser() {
     printf("\nYou cannot run this application as a restricted user.\n");
+    LogKey(LV_Failed, HKEY_CLASSES_ROOT, kMakerKey,
+           "the rights probe may not write it: a restricted user, nothing is removed");
 }
 
 // Deletes `child` below `parent`, a key of the same root; failures are left alone.
@@ -60,5 +63,8 @@ bool ConfirmRemoval() {
     printf("Enter \"Y\" to continue or \"N\" to exit.\n");
     char answer = 0;
     scanf("%c", &answer);
-    return toupper(static_cast<unsigned char>(answer)) == 'Y';
+    const bool confirmed = toupper(static_cast<unsigned char>(answer)) == 'Y';
+    LogAnswer("remove every Orvane application but LumoArena?", answer,
+              confirmed ? "go on" : "stop, nothing is removed");
+    return confirmed;
 }

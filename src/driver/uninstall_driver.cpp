@@ -6,8 +6,10 @@
 #include "driver/start_up.h"
 #include "userdata/media_database.h"
 #include "userdata/music_data.h"
+#include "support/removal_log.h"
 
 int UninstallDriver(int, char**, char**) {
+    const RemovalLogSession log; // the removal log, from the first action to the last
     RunState state;
     if (!ProveRights(state) || !ConfirmRemoval()) {
         return 0;

@@ -2,6 +2,7 @@
 
 #include "support/mb_text.h"
 #include "fs/removal_guard.h"
+#include "support/removal_log.h"
 
 namespace {
 
@@ -36,6 +37,20 @@ bool IsProperEntry(const char* entryPath) {
 
 EntryKind KindOf(const WIN32_FIND_DATAA& found) {
     return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EK_Folder : EK_File;
+}
+
+// Why a removal was refused or failed, for the removal log.
+const char kCutRule[] = "rule: a path that may have been cut to fit is never deleted";
+
+String ErrnoReason(int error) {
+    if (error == EACCES) {
+        return String("access refused");
+    }
+    if (error == ENOTEMPTY) {
+        return String("not empty");
+    }
+    String reason;
+    return reason.Format("errno %d", error);
 }
 
 bool IsReparsePoint(const char* path) {
@@ -133,10 +148,13 @@ int Directory::Exists() {
 
 int Directory::RemoveTree(int recurse) {
     if (IsPossiblyCutPath(path)) {
+        LogAction(LV_Refused, LT_Folder, path, kCutRule);
         return 0;
     }
     // Judged before Exists: a protected folder is refused whether or not it is there to see.
-    if (recurse && path.Length() > 0 && IsProtectedFolder(path)) {
+    String reached;
+    if (recurse && path.Length() > 0 && IsProtectedFolder(path, &reached)) {
+        LogRefusedRemoval(path, reached);
         return 0;
     }
     if (!Exists()) {
@@ -149,10 +167,11 @@ int Directory::RemoveTree(int recurse) {
 // (a protected folder's ancestors are protected too), so they are not judged again.
 int Directory::RemoveTreeChecked(int recurse) {
     // A link's target is someone else's folder: only the link goes.
-    if (recurse && !IsReparsePoint(path)) {
+    const bool link = recurse && IsReparsePoint(path);
+    if (recurse && !link) {
         RemoveContents();
     }
-    return Remove();
+    return link ? RemoveAs(LT_Link) : Remove();
 }
 
 void Directory::RemoveContents() {
@@ -187,11 +206,17 @@ int Directory::RemoveFile(const char* name) {
         full.Append(name);
     }
     if (IsPossiblyCutPath(full)) {
+        LogAction(LV_Refused, LT_File, full, kCutRule);
         return 0;
     }
     _chmod(full, _S_IREAD | _S_IWRITE);
     if (_unlink(full) == 0) {
+        LogAction(LV_Removed, LT_File, full);
         return 1;
+    }
+    // A file that is not there counts as gone, and was not deleted by this run: no line.
+    if (errno != ENOENT && IsRemovalLogOpen()) {
+        LogAction(LV_Failed, LT_File, full, ErrnoReason(errno));
     }
     return errno == EACCES ? 0 : 1;
 }
@@ -295,9 +320,33 @@ HRESULT Directory::RenameOver(const char* source, const char* target) {
 }
 
 int Directory::Remove() {
+    return RemoveAs(LT_Folder);
+}
+
+int Directory::RemoveAs(LogThing thing) {
     CloseFind();
     if (IsPossiblyCutPath(path)) {
+        LogAction(LV_Refused, thing, path, kCutRule);
         return 0;
     }
-    return _rmdir(path) == 0 ? 1 : 0;
+    if (_rmdir(path) == 0) {
+        LogAction(LV_Removed, thing, path,
+                  thing == LT_Link ? "a link: removed itself, what it points at not entered"
+                                   : nullptr);
+        return 1;
+    }
+    // A folder that is not there is passed over, not a failure.
+    if (IsRemovalLogOpen() && errno != ENOENT) {
+        LogAction(LV_Failed, thing, path, ErrnoReason(errno));
+    }
+    return 0;
+}
+
+void LogRefusedRemoval(const char* path, const String& reached) {
+    if (IsRemovalLogOpen()) {
+        LogAction(LV_Refused, LT_Folder, path,
+                  Concat("rule: a protected folder or its ancestor is never emptied; it would "
+                         "reach ",
+                         reached));
+    }
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "platform/win32api.h"
+#include "support/removal_log.h"
 #include "support/string.h"
 
 // What FindFirst and FindNext found.
@@ -63,6 +64,9 @@ public:
     const String& GetPath() const { return path; }
 
 protected:
+    // Remove, logged as the removal of a `thing` (a folder, or a link removed itself).
+    int RemoveAs(LogThing thing);
+
     String path;
     HANDLE findHandle;
 
@@ -73,3 +77,7 @@ private:
     // Writes the entry's full path to out; false for an entry that is not to be reported.
     bool ReportEntry(const WIN32_FIND_DATAA& found, char* out, unsigned short size) const;
 };
+
+// The removal log's line for a recursive removal refused by the protected-folder rule, naming
+// what it would have reached (removal_guard.h).
+void LogRefusedRemoval(const char* path, const String& reached);

@@ -1,6 +1,7 @@
 #include "fs/file_path.h"
 
 #include "fs/removal_guard.h"
+#include "support/removal_log.h"
 
 FilePath::FilePath(const char* text) : path(text != nullptr ? text : "") {}
 
@@ -19,7 +20,18 @@ int IsRegularFile(const FilePath& file) {
 HRESULT Delete(const FilePath& file) {
     const String text = file.GetText();
     if (IsPossiblyCutPath(text)) {
+        LogAction(LV_Refused, LT_File, text,
+                  "rule: a path that may have been cut to fit is never deleted");
         return E_FAIL;
     }
-    return DeleteFileA(text) ? S_OK : E_FAIL;
+    if (DeleteFileA(text)) {
+        LogAction(LV_Removed, LT_File, text);
+        return S_OK;
+    }
+    if (IsRemovalLogOpen()) {
+        String why;
+        LogAction(LV_Failed, LT_File, text,
+                  why.Format("status %lu", static_cast<unsigned long>(GetLastError())));
+    }
+    return E_FAIL;
 }

@@ -197,15 +197,26 @@ String RegistryFolder(HKEY key, const char* name) {
 
 // True as soon as `judge` answers true for one protected folder: the Windows and system folders,
 // the program-files and common-files folders of the registry, and the user's profile folder.
-template <typename Judge> bool AnyProtectedFolder(Judge judge) {
-    if (judge(FolderOf(GetWindowsDirectoryA)) || judge(FolderOf(GetSystemDirectoryA))) {
+// `reached`, when given, then names that folder and what it is.
+template <typename Judge> bool AnyProtectedFolder(Judge judge, String* reached) {
+    const auto found = [&](const char* what, const String& folder) {
+        if (!judge(folder)) {
+            return false;
+        }
+        if (reached != nullptr) {
+            *reached = Concat(Concat(what, " "), folder);
+        }
+        return true;
+    };
+    if (found("the Windows folder", FolderOf(GetWindowsDirectoryA)) ||
+        found("the system folder", FolderOf(GetSystemDirectoryA))) {
         return true;
     }
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVersionKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
         bool judged = false;
         for (const char* name : kFolderValues) {
-            judged = judged || judge(RegistryFolder(key, name));
+            judged = judged || found(Concat("the folder of ", name), RegistryFolder(key, name));
         }
         RegCloseKey(key);
         if (judged) {
@@ -213,7 +224,7 @@ template <typename Judge> bool AnyProtectedFolder(Judge judge) {
         }
     }
     const char* profile = getenv("USERPROFILE");
-    return profile != nullptr && judge(String(profile));
+    return profile != nullptr && found("the user's profile folder", String(profile));
 }
 
 // True when what `folder` or one of its ancestors names on disk is `target`. The ancestors are
@@ -242,26 +253,35 @@ bool IsFolderOrAncestorOnDisk(const DiskIdentity& target, const String& folder) 
 
 // The folder `path` names on disk is a protected folder or an ancestor of one, whatever the
 // spelling that reaches it. A path that cannot be opened is judged by its spelling alone.
-bool ReachesProtectedFolder(const char* path) {
+bool ReachesProtectedFolder(const char* path, String* reached) {
     DiskIdentity target;
     if (!IdentifyOnDisk(path, &target)) {
         return false;
     }
     return AnyProtectedFolder(
-        [&](const String& folder) { return IsFolderOrAncestorOnDisk(target, folder); });
+        [&](const String& folder) { return IsFolderOrAncestorOnDisk(target, folder); }, reached);
 }
 
 } // namespace
 
-int IsProtectedFolder(const char* path) {
+int IsProtectedFolder(const char* path, String* reached) {
     if (path == nullptr || *path == '\0') {
+        if (reached != nullptr) {
+            *reached = "an empty path, which names no folder";
+        }
         return 1;
     }
     const String candidate = ComparableForm(path);
     if (candidate.Length() == 0 || IsRootForm(candidate)) {
+        if (reached != nullptr) {
+            const String root = ResolvedForm(path);
+            *reached = candidate.Length() == 0
+                           ? String("a path that cannot be made full")
+                           : Concat(Concat("the root ", root), root[0] == '\\' ? "" : "\\");
+        }
         return 1;
     }
-    const bool covers =
-        AnyProtectedFolder([&](const String& folder) { return Covers(candidate, folder); });
-    return covers || ReachesProtectedFolder(path) ? 1 : 0;
+    const bool covers = AnyProtectedFolder(
+        [&](const String& folder) { return Covers(candidate, folder); }, reached);
+    return covers || ReachesProtectedFolder(path, reached) ? 1 : 0;
 }

@@ -2,6 +2,8 @@
 // edit, or a path cut to fit a buffer, never empties a folder the system or the user needs.
 #pragma once
 
+#include "support/string.h"
+
 // Non-zero when a recursive removal of `path` must be refused: the path is a drive root (or a
 // network share's root), the Windows, system, program-files or common-files folder (the
 // ProgramFilesDir, CommonFilesDir, ProgramW6432Dir and CommonW6432Dir values of HKLM
@@ -13,4 +15,6 @@
 // of those folders or of their ancestors (the same volume serial number and file index), it is
 // refused, however it is reached: through a link or junction among its folders, by a short 8.3
 // name, or in another letter case. A path that cannot be opened is judged by its spelling alone.
-int IsProtectedFolder(const char* path);
+// When refused and `reached` is given, it names what the removal would have reached: "the Windows
+// folder C:\windows", "the root C:", "the folder of ProgramFilesDir C:\Program Files", ...
+int IsProtectedFolder(const char* path, String* reached = nullptr);

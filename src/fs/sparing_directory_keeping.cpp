@@ -22,6 +22,10 @@ bool RemoveEntriesKeeping(SparingDirectory& folder, const char* name) {
             folder.RemoveFile(entry);
         } else if (EndsWithFolderName(entry, name)) {
             spared = true;
+            if (IsRemovalLogOpen()) {
+                LogAction(LV_Kept, LT_Folder, entry,
+                          Concat(Concat("rule: every folder named \"", name), "\" is spared"));
+            }
         } else {
             SparingDirectory child;
             child.SetPath(entry);
@@ -42,7 +46,14 @@ int SparingDirectory::RemoveTreeKeeping(int recurse, const char* name) {
     if (recurse != 0) {
         // A path from a value a user can edit, or one cut by formatting, must not empty a
         // folder the system or the user needs.
-        if (IsProtectedFolder(path) || IsPossiblyCutPath(path)) {
+        String reached;
+        if (IsProtectedFolder(path, &reached)) {
+            LogRefusedRemoval(path, reached);
+            return 1;
+        }
+        if (IsPossiblyCutPath(path)) {
+            LogAction(LV_Refused, LT_Folder, path,
+                      "rule: a path that may have been cut to fit is never deleted");
             return 1;
         }
         // A junction or symbolic link goes itself (Remove deletes the link, not what it points
@@ -50,7 +61,7 @@ int SparingDirectory::RemoveTreeKeeping(int recurse, const char* name) {
         const DWORD attributes = GetFileAttributesA(path);
         if (attributes != INVALID_FILE_ATTRIBUTES &&
             (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-            Remove();
+            RemoveAs(LT_Link);
             return 0;
         }
         if (RemoveEntriesKeeping(*this, name)) {

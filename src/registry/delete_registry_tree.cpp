@@ -1,10 +1,18 @@
 #include "registry/delete_registry_tree.h"
 
+#include "support/removal_log.h"
 #include "support/string.h"
 
 namespace {
 
 constexpr DWORD kNameSize = 260;
+
+void LogStatus(LogVerb verb, HKEY root, const char* path, const char* what, LONG status) {
+    if (IsRemovalLogOpen()) {
+        String why;
+        LogKey(verb, root, path, why.Format("%s: status %ld", what, static_cast<long>(status)));
+    }
+}
 
 bool NamesRoot(const char* path) {
     return path == nullptr || path[strspn(path, "\\")] == '\0';
@@ -16,6 +24,11 @@ LONG DeleteTree(HKEY root, const String& path) {
     HKEY key = nullptr;
     const LONG opened = RegOpenKeyA(root, path, &key);
     if (opened != ERROR_SUCCESS) {
+        // A key that is not there is simply skipped; one that is there and cannot be opened
+        // resisted.
+        if (opened != ERROR_FILE_NOT_FOUND) {
+            LogStatus(LV_Failed, root, path, "it could not be opened", opened);
+        }
         return opened;
     }
     DWORD count = 0;
@@ -33,13 +46,25 @@ LONG DeleteTree(HKEY root, const String& path) {
         DeleteTree(root, child);
     }
     RegCloseKey(key);
-    return RegDeleteKeyA(root, path);
+    const LONG deleted = RegDeleteKeyA(root, path);
+    if (deleted == ERROR_SUCCESS) {
+        LogKey(LV_Removed, root, path);
+    } else {
+        LogStatus(LV_Failed, root, path, "it resisted deletion", deleted);
+    }
+    return deleted;
 }
 
 } // namespace
 
 LONG DeleteRegistryTree(HKEY root, const char* path) {
-    if (NamesRoot(path) || IsPossiblyCutPath(path)) {
+    if (NamesRoot(path)) {
+        LogKey(LV_Refused, root, path, "rule: an empty path would name the whole root");
+        return ERROR_INVALID_PARAMETER;
+    }
+    if (IsPossiblyCutPath(path)) {
+        LogKey(LV_Refused, root, path,
+               "rule: a path that may have been cut to fit is never deleted");
         return ERROR_INVALID_PARAMETER;
     }
     return DeleteTree(root, String(path));

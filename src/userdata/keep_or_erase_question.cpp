@@ -1,15 +1,18 @@
 #include "userdata/keep_or_erase_question.h"
 
 #include "platform/win32api.h"
+#include "support/removal_log.h"
 
 #include <cctype>
 
-int AskKeepOrErase(const char* const* lines, int count) {
+int AskKeepOrErase(const char* const* lines, int count, const char* what) {
     fflush(stdin);
     for (int i = 0; i < count; ++i) {
         printf("%s", lines[i]);
     }
     char answer = 0;
     scanf("%c", &answer);
-    return toupper(static_cast<unsigned char>(answer)) == 'N' ? 1 : 0;
+    const int erase = toupper(static_cast<unsigned char>(answer)) == 'N' ? 1 : 0;
+    LogAnswer(what, answer, erase ? "erase" : "keep");
+    return erase;
 }

@@ -1,6 +1,9 @@
 #include "userdata/maker_processes.h"
 
 #include "platform/win32api.h"
+#include "support/removal_log.h"
+
+#include <cstdio>
 
 namespace {
 
@@ -54,7 +57,13 @@ void TerminateIfMaker(const ProcessStatus& psapi, DWORD processId) {
     char name[1024] = {};
     ReadImageName(psapi, process, name);
     if (IsMakerImage(name)) {
-        TerminateProcess(process, 0);
+        const BOOL stopped = TerminateProcess(process, 0);
+        if (IsRemovalLogOpen()) {
+            char why[64];
+            snprintf(why, sizeof why, stopped ? "process %lu" : "process %lu: termination refused",
+                     static_cast<unsigned long>(processId));
+            LogAction(stopped ? LV_Stopped : LV_Failed, LT_Process, name, why);
+        }
     }
     CloseHandle(process);
 }

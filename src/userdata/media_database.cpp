@@ -33,7 +33,7 @@ int AskEraseDatabase() {
         "Enter \"N\" to permanently erase your database.\n",
         "Enter \"Y\" to keep your database. (Recommended).\n",
     };
-    return AskKeepOrErase(kLines, sizeof kLines / sizeof *kLines);
+    return AskKeepOrErase(kLines, sizeof kLines / sizeof *kLines, "keep the media database?");
 }
 
 int RestoreDatabasePath(const String& path) {

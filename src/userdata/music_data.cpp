@@ -68,7 +68,7 @@ int AskEraseMusicData() {
         "Enter \"N\" to erase Lumora Music info.\n",
         "Enter \"Y\" to keep Lumora Music info. (Recommended).\n",
     };
-    return AskKeepOrErase(kLines, sizeof kLines / sizeof *kLines);
+    return AskKeepOrErase(kLines, sizeof kLines / sizeof *kLines, "keep the music service's data?");
 }
 
 void RemoveMusicData() {

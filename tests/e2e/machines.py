@@ -139,6 +139,21 @@ class Machine:
             entries += [prefix + n for n in files]
         return entries
 
+    def host(self, windows_path):
+        return host_path(self.drive_c(), windows_path)
+
+    def temp_folder(self):
+        """The profile's Temp folder: TEMP and TMP name it, as in a fresh Wine prefix."""
+        users = os.path.join(self.drive_c(), "users")
+        names = [n for n in os.listdir(users) if n.lower() not in ("public", "default")]
+        if len(names) != 1:
+            raise MachineError("cannot tell the user's profile among %s" % names)
+        return r"C:\users\%s\Temp" % names[0]
+
+    def temp_env(self, temp):
+        """What the program's environment needs for it to use `temp`."""
+        return {}
+
     def program_path(self, host):
         """A host file as the program names it."""
         return host
@@ -177,6 +192,10 @@ class LinuxMachine(Machine):
 
     def import_reg(self, path):
         run_tool([self.regedit, "/S", path], self.env, "importing " + path)
+
+    def temp_env(self, temp):
+        # The layer takes TMP and TEMP as Windows sets them; the host's own are passed over.
+        return {"TMP": temp, "TEMP": temp}
 
     def restrict(self):
         # A restricted user is a machine whose HKEY_LOCAL_MACHINE refuses writes.

@@ -150,11 +150,16 @@ class Player:
             machine.start()
             self.prepare(machine, scenario, folders)
             trace = os.path.join(workdir, "maker-trace.txt")
-            env = dict(scenario.env, OVUNINST_MAKER_TRACE=machine.program_path(trace))
+            temp = machine.temp_folder()
+            self.prepare_temp(machine, scenario, temp)
+            env = dict(machine.temp_env(temp), **scenario.env)
+            env["OVUNINST_MAKER_TRACE"] = machine.program_path(trace)
             transcript, status, stderr, late = machine.play(scenario.steps, env)
             machine.settle()
             problems += late + self.check_run(scenario, transcript, status, stderr)
             problems += self.check_trace(scenario, trace, machine, folders)
+            problems += self.check_log(scenario, machine.host(temp + r"\ovuninst.log"), machine,
+                                       folders)
             problems += self.check_registry(machine, scenario, folders)
             problems += self.check_files(machine, scenario, folders)
         finally:
@@ -181,6 +186,40 @@ class Player:
                 machine.place_file(self.expand(machine, path, folders), f.read())
         if scenario.restricted:
             machine.restrict()
+
+    @staticmethod
+    def prepare_temp(machine, scenario, temp):
+        """Under Wine the program's TEMP is the prefix's own (Wine sets TEMP and TMP from the
+        registry, whatever the Unix environment holds); the layer is given the same folder."""
+        host = machine.host(temp)
+        os.makedirs(host, exist_ok=True)
+        if scenario.temp is not None:
+            shutil.rmtree(host)
+        if scenario.temp == "file":
+            with open(host, "wb") as f:
+                f.write(b"not a folder")
+
+    def check_log(self, scenario, path, machine, folders):
+        """The removal log, line for line: in an expected line "*" stands for any text and "?"
+        for any one character (times and durations vary); folders may be written as
+        {ProgramFiles} and the like."""
+        if scenario.log is None:
+            return []
+        if scenario.log == "none":
+            return ["a removal log was written: %s" % path] if os.path.exists(path) else []
+        if not os.path.isfile(path):
+            return ["no removal log at %s" % path]
+        with open(path, "rb") as f:
+            actual = f.read().decode("latin-1").replace("\r\n", "\n").split("\n")
+        if actual and actual[-1] == "":
+            actual.pop()
+        wild = {"*": ".*", "?": "."}
+        matches = lambda p, line: re.fullmatch("".join(wild.get(c, re.escape(c)) for c in p), line)
+        expected = [self.expand_all(machine, line, folders) for line in scenario.log]
+        if len(actual) == len(expected) and all(map(matches, expected, actual)):
+            return []
+        return ["the removal log differs (expected patterns, then the log):\n" + "\n".join(
+            difflib.unified_diff(expected, actual, "expected", "actual", lineterm="", n=2))]
 
     @staticmethod
     def check_run(scenario, transcript, status, stderr):

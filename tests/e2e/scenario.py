@@ -16,8 +16,8 @@ TEXTS = os.path.join(HERE, "texts.json")
 BUILDS = ("linux", "win32", "win64")
 
 FIELDS = {
-    "": {"about", "machine", "dialogue", "trace", "registry_after", "files_after", "skip"},
-    "machine": {"reg", "folders", "files", "restricted", "maker_libraries", "env"},
+    "": {"about", "machine", "dialogue", "trace", "log", "registry_after", "files_after", "skip"},
+    "machine": {"reg", "folders", "files", "restricted", "maker_libraries", "env", "temp"},
     "registry_after": {"trees", "present", "absent"},
     "files_after": {"present", "absent", "only", "text"},
 }
@@ -78,11 +78,22 @@ class Scenario:
         self.restricted = bool(machine.get("restricted", False))
         self.maker_libraries = dict(machine.get("maker_libraries", {}))
         self.env = dict(machine.get("env", {}))
+        # The temporary folder: there (None), "missing", or "file" (a file in the folder's place).
+        self.temp = machine.get("temp")
+        if self.temp not in (None, "missing", "file"):
+            raise ScenarioError("machine.temp is \"missing\" or \"file\"")
         self.steps = self._dialogue(data.get("dialogue", []), texts)
         # The lines the maker's libraries write while the program runs; None: not checked.
         self.trace = data.get("trace")
         if self.trace is not None and not all(isinstance(t, str) for t in self.trace):
             raise ScenarioError("trace is a list of lines")
+        # The removal log's lines, each a text in which "*" stands for any characters and "?" for
+        # any one character; "none":
+        # there must be no log. Without the field the log is not checked.
+        self.log = data.get("log")
+        if not (self.log is None or self.log == "none" or
+                (isinstance(self.log, list) and all(isinstance(t, str) for t in self.log))):
+            raise ScenarioError("log is a list of line patterns or \"none\"")
         registry = data.get("registry_after", {})
         check_fields(registry, "registry_after")
         self.trees = [self.machine_file(n) for n in registry.get("trees", [])]

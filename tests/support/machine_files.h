@@ -13,6 +13,8 @@ bool MakeFolders(const std::string& windowsPath);
 bool MakeFile(const std::string& windowsPath, const std::string& content = "data");
 // Removes the file or the folder with all it holds, if there.
 void RemoveAll(const std::string& windowsPath);
+// The bytes the file holds, as they are (empty when it cannot be read).
+std::string ReadBytes(const std::string& windowsPath);
 // True when a file or folder of that path exists.
 bool Exists(const std::string& windowsPath);
 // The bytes of a file; empty when it cannot be read.

@@ -25,6 +25,11 @@ bool MakeFile(const std::string& windowsPath, const std::string& content) {
     return static_cast<bool>(file);
 }
 
+std::string ReadBytes(const std::string& windowsPath) {
+    std::ifstream file(windowsPath, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
 void RemoveAll(const std::string& windowsPath) {
     std::error_code ignored;
     std::filesystem::remove_all(windowsPath, ignored);

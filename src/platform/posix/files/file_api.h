@@ -13,6 +13,14 @@ BOOL WINAPI GetDiskFreeSpaceA(LPCSTR rootPath, LPDWORD sectorsPerCluster, LPDWOR
                               LPDWORD freeClusters, LPDWORD totalClusters);
 UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size);
 UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size);
+// The temporary folder with a trailing backslash: TMP, else TEMP, else USERPROFILE, else the
+// Windows folder, whether or not it exists. Only Windows paths are taken ("X:\..." or
+// "\\server\..."): the host's own TMP=/tmp names no folder of the machine and is passed over.
+// The length without the terminator when it fits in `size`, else the size it needs (the buffer
+// then untouched).
+DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer);
+// Milliseconds since the system started, wrapping after 49.7 days.
+DWORD WINAPI GetTickCount();
 DWORD WINAPI GetFileAttributesA(LPCSTR path);
 BOOL WINAPI SetFileAttributesA(LPCSTR path, DWORD attributes);
 BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security);

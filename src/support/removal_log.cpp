@@ -1,0 +1,283 @@
+#include "support/removal_log.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#ifndef OV_VERSION
+#define OV_VERSION "0.0.0"
+#endif
+#ifndef OV_BUILD_NAME
+#define OV_BUILD_NAME "unnamed"
+#endif
+
+namespace {
+
+const char kLogName[] = "ovuninst.log";
+const char kPreviousName[] = "ovuninst.1.log";
+const char* const kVerbs[] = {"removed",  "failed",  "kept",    "refused",
+                              "deferred", "stopped", "skipped", "rewrote"};
+const char* const kThings[] = {"key", "file", "folder", "link", "component", "process", "section"};
+const unsigned kVerbCount = sizeof kVerbs / sizeof kVerbs[0];
+const unsigned kThingCount = sizeof kThings / sizeof kThings[0];
+
+// Lines gather here and go to the file a block at a time, so that a run of many thousand files
+// costs a few hundred writes, not one per line.
+struct Log {
+    int fd = -1;
+    char block[8192];
+    size_t used = 0;
+    DWORD startTick = 0;
+    unsigned counts[kVerbCount][kThingCount];
+};
+
+Log theLog;
+
+// The caller's errno and last error, put back when the logging call returns: a Directory
+// operation reads errno after its deletion, and a log line between must not change what it reads.
+class CallerErrors {
+public:
+    CallerErrors() : errno_(errno), lastError_(GetLastError()) {}
+    ~CallerErrors() {
+        errno = errno_;
+        SetLastError(lastError_);
+    }
+
+private:
+    int errno_;
+    DWORD lastError_;
+};
+
+// A log that cannot be written is given up, silently: the run goes on without it.
+void Drop() {
+    if (theLog.fd >= 0) {
+        _close(theLog.fd);
+    }
+    theLog.fd = -1;
+    theLog.used = 0;
+}
+
+bool WriteAll(const char* data, size_t size) {
+    while (size > 0) {
+        const int written = _write(theLog.fd, data, static_cast<unsigned>(size));
+        if (written <= 0) {
+            return false;
+        }
+        data += written;
+        size -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+void Flush() {
+    if (theLog.fd >= 0 && theLog.used > 0 && !WriteAll(theLog.block, theLog.used)) {
+        Drop();
+    }
+    theLog.used = 0;
+}
+
+// Whole texts only: one longer than the block is written as it is, never cut.
+void Append(const char* text, size_t size) {
+    if (theLog.fd < 0) {
+        return;
+    }
+    if (theLog.used + size > sizeof theLog.block) {
+        Flush();
+    }
+    if (size > sizeof theLog.block) {
+        if (theLog.fd >= 0 && !WriteAll(text, size)) {
+            Drop();
+        }
+        return;
+    }
+    memcpy(theLog.block + theLog.used, text, size);
+    theLog.used += size;
+}
+
+void Append(const char* text) {
+    Append(text, strlen(text));
+}
+
+void AppendPadded(const char* word, size_t width) {
+    Append(word);
+    const size_t length = strlen(word);
+    static const char spaces[] = "            ";
+    Append(spaces, length < width ? width - length : 1);
+}
+
+void AppendNow() {
+    char text[32];
+    const time_t now = time(nullptr);
+    const struct tm* local = localtime(&now);
+    if (local == nullptr || strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", local) == 0) {
+        strcpy(text, "(unknown)");
+    }
+    Append(text);
+}
+
+// The previous run's log becomes ovuninst.1.log; only a file is moved, never a folder of the name.
+void KeepPrevious(const char* folder, size_t folderLength, const char* path) {
+    char previous[MAX_PATH + 16];
+    memcpy(previous, folder, folderLength);
+    strcpy(previous + folderLength, kPreviousName);
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return;
+    }
+    _chmod(previous, _S_IREAD | _S_IWRITE);
+    _unlink(previous);
+    rename(path, previous);
+}
+
+void WriteHeader() {
+    char text[128];
+    Append("ovuninst removal log\n");
+    AppendPadded("started", 10);
+    AppendNow();
+    snprintf(text, sizeof text, "\nprogram   ovuninst %s, %s build of %s %s\ncode page %u\n",
+             OV_VERSION, OV_BUILD_NAME, __DATE__, __TIME__, static_cast<unsigned>(GetACP()));
+    Append(text);
+}
+
+unsigned Total(LogVerb verb) {
+    unsigned total = 0;
+    for (unsigned thing = 0; thing < kThingCount; ++thing) {
+        total += theLog.counts[verb][thing];
+    }
+    return total;
+}
+
+void WriteCounts() {
+    const unsigned(&c)[kVerbCount][kThingCount] = theLog.counts;
+    char text[320];
+    snprintf(text, sizeof text,
+             "counts    removed %u keys, %u files, %u folders, %u links, %u components; "
+             "kept %u; refused %u; failed %u; deferred %u; processes stopped %u\n",
+             c[LV_Removed][LT_Key], c[LV_Removed][LT_File], c[LV_Removed][LT_Folder],
+             c[LV_Removed][LT_Link], c[LV_Removed][LT_Component], Total(LV_Kept), Total(LV_Refused),
+             Total(LV_Failed), Total(LV_Deferred), Total(LV_Stopped));
+    Append(text);
+    const DWORD took = GetTickCount() - theLog.startTick;
+    snprintf(text, sizeof text, "took      %lu.%03lu s\nfinished  ",
+             static_cast<unsigned long>(took / 1000), static_cast<unsigned long>(took % 1000));
+    Append(text);
+    AppendNow();
+    Append("\n");
+}
+
+const char* RootName(HKEY root) {
+    if (root == HKEY_CLASSES_ROOT) {
+        return "HKEY_CLASSES_ROOT";
+    }
+    if (root == HKEY_CURRENT_USER) {
+        return "HKEY_CURRENT_USER";
+    }
+    if (root == HKEY_LOCAL_MACHINE) {
+        return "HKEY_LOCAL_MACHINE";
+    }
+    return "(an open key)";
+}
+
+} // namespace
+
+void OpenRemovalLog() {
+    if (theLog.fd >= 0) {
+        return;
+    }
+    CallerErrors kept;
+    char path[MAX_PATH + 16];
+    const DWORD length = GetTempPathA(MAX_PATH, path);
+    if (length == 0 || length >= MAX_PATH) {
+        return;
+    }
+    strcpy(path + length, kLogName);
+    KeepPrevious(path, length, path);
+    theLog.fd = _creat(path, _S_IREAD | _S_IWRITE);
+    theLog.used = 0;
+    theLog.startTick = GetTickCount();
+    memset(theLog.counts, 0, sizeof theLog.counts);
+    WriteHeader();
+}
+
+void CloseRemovalLog() {
+    if (theLog.fd < 0) {
+        return;
+    }
+    CallerErrors kept;
+    WriteCounts();
+    Flush();
+    Drop();
+}
+
+bool IsRemovalLogOpen() {
+    return theLog.fd >= 0;
+}
+
+void LogAction(LogVerb verb, LogThing thing, const char* name, const char* why) {
+    if (theLog.fd < 0 || verb >= kVerbCount || thing >= kThingCount) {
+        return;
+    }
+    CallerErrors kept;
+    ++theLog.counts[verb][thing];
+    AppendPadded(kVerbs[verb], 9);
+    AppendPadded(kThings[thing], 10);
+    Append(name != nullptr ? name : "(none)");
+    if (why != nullptr) {
+        Append("  (");
+        Append(why);
+        Append(")");
+    }
+    Append("\n");
+}
+
+void LogKey(LogVerb verb, HKEY root, const char* path, const char* why) {
+    if (theLog.fd < 0) {
+        return;
+    }
+    CallerErrors kept;
+    // The key's full name, whole: a path longer than any buffer here is joined on the heap.
+    const char* rootName = RootName(root);
+    const size_t rootLength = strlen(rootName);
+    const size_t pathLength = path != nullptr ? strlen(path) : 0;
+    char small[512];
+    char* name = rootLength + pathLength + 2 <= sizeof small
+                     ? small
+                     : static_cast<char*>(malloc(rootLength + pathLength + 2));
+    if (name == nullptr) {
+        return;
+    }
+    memcpy(name, rootName, rootLength);
+    name[rootLength] = '\\';
+    memcpy(name + rootLength + 1, path != nullptr ? path : "", pathLength);
+    name[rootLength + 1 + pathLength] = '\0';
+    LogAction(verb, LT_Key, name, why);
+    if (name != small) {
+        free(name);
+    }
+}
+
+void LogAnswer(const char* question, char answer, const char* meaning) {
+    if (theLog.fd < 0) {
+        return;
+    }
+    CallerErrors kept;
+    char typed[8];
+    const unsigned char byte = static_cast<unsigned char>(answer);
+    if (byte == 0) {
+        strcpy(typed, "none");
+    } else if (byte >= 0x20 && byte < 0x7F) {
+        typed[0] = answer;
+        typed[1] = '\0';
+    } else {
+        snprintf(typed, sizeof typed, "0x%02X", byte);
+    }
+    AppendPadded("answer", 10);
+    Append(question);
+    Append(" ");
+    Append(typed);
+    Append("  (");
+    Append(meaning);
+    Append(")\n");
+}

@@ -1,0 +1,53 @@
+// A removal log of the test's own: TMP names a scratch folder while it lives, the log is opened
+// there, and its lines are read back (closing it first). Both builds.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "support/removal_log.h"
+#include "tests/support/machine_files.h"
+#include "tests/support/scratch.h"
+
+namespace testsupport {
+
+class ScratchLog {
+public:
+    ScratchLog() : folder_("C:\\ovlog"), tmp_("TMP", folder_.Path()) { OpenRemovalLog(); }
+    ~ScratchLog() { CloseRemovalLog(); }
+    ScratchLog(const ScratchLog&) = delete;
+    ScratchLog& operator=(const ScratchLog&) = delete;
+
+    std::string Path(const char* name = "ovuninst.log") const { return folder_ / name; }
+
+    // Every line of the log, closed first, without line ends.
+    std::vector<std::string> Lines(const char* name = "ovuninst.log") const {
+        CloseRemovalLog();
+        std::vector<std::string> lines;
+        std::string line;
+        for (char c : ReadBytes(Path(name))) {
+            if (c == '\n') {
+                lines.push_back(line);
+                line.clear();
+            } else if (c != '\r') {
+                line += c;
+            }
+        }
+        return lines;
+    }
+
+    // The action lines alone: the header's four lines and the closing three left out.
+    std::vector<std::string> Actions() const {
+        std::vector<std::string> lines = Lines();
+        if (lines.size() < 7) {
+            return {"(not a whole log: " + std::to_string(lines.size()) + " lines)"};
+        }
+        return std::vector<std::string>(lines.begin() + 4, lines.end() - 3);
+    }
+
+private:
+    ScratchFolder folder_;
+    ScopedEnvironment tmp_;
+};
+
+} // namespace testsupport
