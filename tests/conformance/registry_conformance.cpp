@@ -367,7 +367,8 @@ TEST_F(RegistryConformance, QueryValueAndSetValueWorkOnTheDefaultValueOfASubKey)
 TEST_F(RegistryConformance, KeyNamesOverTheLimitAreRefused) {
     const std::string longest(255, 'n');
     RegCloseKey(Make(longest.c_str()));
-    for (const std::string& name : {std::string(257, 'n'), longest + "\\" + std::string(257, 'm')}) {
+    for (const std::string& name :
+         {std::string(257, 'n'), longest + "\\" + std::string(257, 'm')}) {
         HKEY key = reinterpret_cast<HKEY>(1);
         EXPECT_EQ(RegCreateKeyA(sandbox_, name.c_str(), &key), ERROR_INVALID_PARAMETER);
         EXPECT_EQ(RegOpenKeyA(sandbox_, name.c_str(), &key), ERROR_INVALID_PARAMETER);

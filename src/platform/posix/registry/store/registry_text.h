@@ -36,8 +36,9 @@ bool ScanRegText(const std::string& text, const std::function<void(const RegOp&)
 
 // The whole tree as REGEDIT4 text, keys in enumeration order; a key without values gets a section
 // of its own only when it has no sub-keys (a sub-key's section makes it again), so that every key
-// survives a round trip and a deep chain of keys is written once, not once a level. Texts that a quoted string cannot carry exactly
-// (no terminator, an inner NUL, a line end) are written as hex(1).
+// survives a round trip and a deep chain of keys is written once, not once a level. Texts that a
+// quoted string cannot carry exactly (no terminator, an inner NUL, a line end) are written as
+// hex(1).
 std::string WriteRegText(const RegistryTree& tree);
 
 // One key (named `path` in the text) and everything below it, without the header line; every key
