@@ -11,6 +11,7 @@
 #include "common/trace.h"
 
 #include <cstring>
+#include <set>
 #include <string>
 
 namespace {
@@ -44,7 +45,17 @@ class RootObject final : public maker::BrokerFactory,
                          public maker::PropertyNameRegistry,
                          public maker::SetupSettings {
 public:
-    RootObject() { ++liveObjects; }
+    RootObject() {
+        ++liveObjects;
+        Live().insert(this);
+    }
+
+    // The broker's objects go with it: the ones the program still holds are freed at shutdown.
+    static void FreeTheLiving() {
+        while (!Live().empty()) {
+            delete *Live().begin();
+        }
+    }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** out) override {
         void* answer = nullptr;
@@ -83,7 +94,14 @@ public:
                                              maker::ValueBuffer* value) override;
 
 private:
-    ~RootObject() { --liveObjects; }
+    ~RootObject() {
+        --liveObjects;
+        Live().erase(this);
+    }
+    static std::set<RootObject*>& Live() {
+        static std::set<RootObject*> live;
+        return live;
+    }
 
     ULONG references_ = 0;
 };
@@ -154,6 +172,7 @@ extern "C" HRESULT WINAPI OVSetupObjectBroker(Unknown** root) {
 // goes with the broker.
 extern "C" HRESULT WINAPI OVShutdownObjectBroker() {
     Say("OVShutdownObjectBroker(live objects: " + std::to_string(liveObjects) + ")");
+    RootObject::FreeTheLiving();
     if (setupLibrary != nullptr) {
         FreeLibrary(setupLibrary);
         setupLibrary = nullptr;

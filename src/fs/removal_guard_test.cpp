@@ -33,16 +33,16 @@ std::string Upper(std::string text) {
 // USERPROFILE names a folder of the test's own for as long as the object lives.
 class ProfileAt {
 public:
+    // The environment keeps copies: a putenv of the object's own texts left USERPROFILE pointing
+    // into freed memory once the object was gone.
     explicit ProfileAt(const std::string& folder) {
         const char* old = getenv("USERPROFILE");
-        old_ = std::string("USERPROFILE=") + (old != nullptr ? old : "");
-        set_ = "USERPROFILE=" + folder;
-        putenv(&set_[0]);
+        old_ = old != nullptr ? old : "";
+        testsupport::SetVariable("USERPROFILE", folder);
     }
-    ~ProfileAt() { putenv(&old_[0]); }
+    ~ProfileAt() { testsupport::SetVariable("USERPROFILE", old_); }
 
 private:
-    std::string set_;
     std::string old_;
 };
 

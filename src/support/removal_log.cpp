@@ -22,6 +22,8 @@ const char* const kVerbs[] = {"removed",  "failed",  "kept",    "refused",
 const char* const kThings[] = {"key", "file", "folder", "link", "component", "process", "section"};
 const unsigned kVerbCount = sizeof kVerbs / sizeof kVerbs[0];
 const unsigned kThingCount = sizeof kThings / sizeof kThings[0];
+static_assert(kVerbCount == LV_Rewrote + 1, "a name for every verb");
+static_assert(kThingCount == LT_Section + 1, "a name for every thing");
 
 // Lines gather here and go to the file a block at a time, so that a run of many thousand files
 // costs a few hundred writes, not one per line.
@@ -216,7 +218,7 @@ bool IsRemovalLogOpen() {
 }
 
 void LogAction(LogVerb verb, LogThing thing, const char* name, const char* why) {
-    if (theLog.fd < 0 || verb >= kVerbCount || thing >= kThingCount) {
+    if (theLog.fd < 0) {
         return;
     }
     CallerErrors kept;

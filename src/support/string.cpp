@@ -11,6 +11,9 @@ namespace {
 
 char* NewBlock(unsigned length) {
     auto* block = static_cast<unsigned char*>(malloc(length + 2));
+    if (block == nullptr) {
+        return nullptr;
+    }
     block[0] = 1;
     return reinterpret_cast<char*>(block + 1);
 }
@@ -34,7 +37,10 @@ String::String(char fill, int count) {
     if (count <= 0) {
         return;
     }
-    char* p = GetBuffer(count + 1);
+    char* p = GetBuffer(static_cast<unsigned>(count)); // room for the terminator too
+    if (p == nullptr) {
+        return;
+    }
     memset(p, fill, count);
     p[count] = '\0';
     ReleaseBuffer(-1);
@@ -98,7 +104,11 @@ void String::Build(const char* bytes, int count) {
         SetInlineLength(length);
         return;
     }
-    char* text = NewBlock(length);
+    char* text = length <= kMaxLength ? NewBlock(length) : nullptr;
+    if (text == nullptr) { // too long for a String, or no memory: the empty text
+        SetInlineLength(0);
+        return;
+    }
     memcpy(text, bytes, length);
     text[length] = '\0';
     SetHeap(text, length);
@@ -178,7 +188,9 @@ String& String::Assign(const char* text) {
 
 void String::Append(const char* bytes, unsigned count) {
     const unsigned oldLength = Length();
-    Grow(count, true);
+    if (!Grow(count, true)) {
+        return;
+    }
     if (count != 0) {
         memcpy(const_cast<char*>(Text()) + oldLength, bytes, count);
     }
@@ -203,22 +215,32 @@ String& String::Append(const String& other) {
     return *this;
 }
 
-// The one place where texts get room. Growth is exact: each call asks for what it needs.
-void String::Grow(unsigned extra, bool setLength) {
+// The one place where texts get room. Growth is exact: each call asks for what it needs. Past
+// the longest text the 24-bit length can hold, or without memory, the text stays as it was.
+bool String::Grow(unsigned extra, bool setLength) {
     const unsigned oldLength = Length();
+    if (extra > kMaxLength - oldLength) {
+        return false;
+    }
     const unsigned newLength = oldLength + extra;
     if (!IsHeap() && newLength <= kInlineRoom) {
         if (setLength) {
             SetInlineLength(newLength);
         }
-        return;
+        return true;
     }
     char* text;
     if (IsHeap() && ShareCount() <= 1) {
         auto* block = static_cast<char*>(realloc(HeapText() - 1, newLength + 2));
+        if (block == nullptr) {
+            return false;
+        }
         text = block + 1;
     } else {
         text = NewBlock(newLength);
+        if (text == nullptr) {
+            return false;
+        }
         memcpy(text, Text(), oldLength + 1);
         Release();
     }
@@ -226,6 +248,7 @@ void String::Grow(unsigned extra, bool setLength) {
     if (setLength) {
         text[newLength] = '\0';
     }
+    return true;
 }
 
 void String::MakeUnique() {
@@ -241,7 +264,9 @@ void String::MakeUnique() {
 char* String::GetBuffer(unsigned n) {
     const unsigned length = Length();
     if (length < n) {
-        Grow(n - length, false);
+        if (!Grow(n - length, false)) {
+            return nullptr;
+        }
     } else {
         MakeUnique();
     }

@@ -45,6 +45,7 @@ public:
     void Empty();
 
     // A writable pointer with room for at least n bytes and a terminator; the length is kept.
+    // Null, the text kept, when n is over kMaxLength or memory runs out.
     char* GetBuffer(unsigned n);
     // After direct writes: the length becomes n, or the written text's length when n is -1.
     void ReleaseBuffer(int n = -1);
@@ -58,6 +59,8 @@ public:
     // The most bytes Format keeps; the buffer it writes into holds one more, the terminator.
     static constexpr unsigned kFormatKeeps = 511;
     static constexpr unsigned kInlineRoom = 7;
+    // The longest text: the heap form keeps the length in 24 bits.
+    static constexpr unsigned kMaxLength = 0xFFFFFF;
     static constexpr uint8_t kHeapMarker = 0xFF;
     static constexpr uint8_t kMaxShares = 0xFF;
 
@@ -79,7 +82,7 @@ private:
     void Build(const char* bytes, int count);
     void Release();
     void ShareOrCopyFrom(const String& other);
-    void Grow(unsigned extra, bool setLength);
+    bool Grow(unsigned extra, bool setLength);
     void MakeUnique();
 
     unsigned char bytes_[sizeof(char*) == 4 ? 8 : 16];

@@ -63,8 +63,8 @@ int ProbeMusicData() {
 
 int AskEraseMusicData() {
     static const char* const kLines[] = {
-        "\n\nDo you want to leave ALL of the registry keys associated\nwith Lumora Music and "
-        "leave the MCS database files?\n\n",
+        ("\n\nDo you want to leave ALL of the registry keys associated\nwith Lumora Music and "
+         "leave the MCS database files?\n\n"),
         "Enter \"N\" to erase Lumora Music info.\n",
         "Enter \"Y\" to keep Lumora Music info. (Recommended).\n",
     };

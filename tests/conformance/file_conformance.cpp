@@ -444,21 +444,38 @@ TEST_F(FileConformance, WorkingFolder) {
     EXPECT_EQ(0, _chdir(saved));
 }
 
-// Known gap: Windows keeps a file that a program holds open (a sharing violation); the layer
-// lets it be deleted.
-TEST_F(FileConformance, AnOpenFileIsNotDeleted) {
+// A file the runtime holds open (it shares reading and writing, never deletion), or a handle
+// opened for its data without FILE_SHARE_DELETE, keeps its file: it can be neither deleted nor
+// renamed. A handle opened for the attributes alone holds nothing.
+TEST_F(FileConformance, AFileHeldOpenWithoutDeleteSharingStays) {
     const std::string path = *this / "open";
+    const std::string moved = *this / "moved";
     const int fd = _creat(path.c_str(), _S_IREAD | _S_IWRITE);
     ASSERT_GE(fd, 0);
     SetLastError(kMarker);
-    const BOOL deleted = DeleteFileA(path.c_str());
-    const DWORD status = GetLastError();
-    _close(fd);
-    if (deleted) {
-        GTEST_SKIP() << "known gap: this system deletes files that are held open";
-    }
-    EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), status);
+    EXPECT_FALSE(DeleteFileA(path.c_str()));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), GetLastError());
+    EXPECT_EQ(EACCES, ErrnoOf(_unlink(path.c_str())));
+    EXPECT_EQ(EACCES, ErrnoOf(rename(path.c_str(), moved.c_str())));
+    EXPECT_EQ(0, _close(fd));
     EXPECT_TRUE(IsFile(path));
+
+    const struct {
+        DWORD access;
+        DWORD share;
+        bool holds;
+    } opens[] = {{GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, true},
+                 {FILE_READ_ATTRIBUTES, FILE_SHARE_READ, false},
+                 {GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, false}};
+    for (const auto& open : opens) {
+        const HANDLE handle =
+            CreateFileA(path.c_str(), open.access, open.share, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, handle);
+        EXPECT_EQ(!open.holds, rename(path.c_str(), moved.c_str()) == 0) << open.access;
+        EXPECT_EQ(!open.holds, rename(moved.c_str(), path.c_str()) == 0) << open.access;
+        CloseHandle(handle);
+    }
+    EXPECT_TRUE(DeleteFileA(path.c_str()));
 }
 
 // Known gap, not reachable from this source: links cannot be made through the functions the

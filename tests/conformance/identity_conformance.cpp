@@ -13,9 +13,9 @@
 namespace {
 
 using testsupport::FolderLink;
-using testsupport::ScratchFolder;
 using testsupport::MakeFile;
 using testsupport::MakeFolders;
+using testsupport::ScratchFolder;
 
 constexpr DWORD kMarker = 0xBEEF;
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;

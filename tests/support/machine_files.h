@@ -69,7 +69,7 @@ public:
     MakerDataLock& operator=(const MakerDataLock&) = delete;
 
 private:
-    void* mutex_ = nullptr;
+    [[maybe_unused]] void* mutex_ = nullptr; // Windows only
 };
 
 } // namespace testsupport

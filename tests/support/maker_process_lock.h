@@ -20,9 +20,9 @@ public:
 
 private:
     bool held_ = false;
-    int fd_ = -1;            // the lock file on Linux
-    void* handle_ = nullptr; // the lock file, or the mutex, on Windows
-    bool isMutex_ = false;
+    int fd_ = -1;                             // the lock file on Linux
+    [[maybe_unused]] void* handle_ = nullptr; // the lock file, or the mutex, on Windows
+    [[maybe_unused]] bool isMutex_ = false;
 };
 
 } // namespace testsupport

@@ -35,8 +35,8 @@ private:
     bool ended_ = false;
     bool killed_ = false;
     unsigned long id_ = 0;
-    void* handle_ = nullptr;
-    unsigned long startTicks_ = 0;
+    [[maybe_unused]] void* handle_ = nullptr; // Windows only
+    [[maybe_unused]] unsigned long startTicks_ = 0;
 };
 
 } // namespace testsupport

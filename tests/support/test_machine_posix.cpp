@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -32,7 +33,12 @@ void PrepareTestMachine() {
         abort();
     }
     machineFolder = pattern;
-    setenv("OVUNINST_MACHINE", (machineFolder + "/machine").c_str(), 1);
+    const std::string machine = machineFolder + "/machine";
+    setenv("OVUNINST_MACHINE", machine.c_str(), 1);
+    // The test programs and the maker's libraries beside them lie outside the machine: as in a
+    // Wine prefix, the machine names the host's root Z:, so that they have Windows paths.
+    std::filesystem::create_directory(machine);
+    std::ofstream(machine + "/host-root") << "z\n";
     testing::UnitTest::GetInstance()->listeners().Append(new FaultCheck);
 }
 

@@ -113,11 +113,6 @@ void MakeMachine(const std::string& folder) {
         MakeFolders(folder + "/" + sub);
     }
     MakeFolders(folder + "/drive_c/users/" + user);
-    // As in a Wine prefix, Z: is the host's root, so that host paths have a Windows name.
-    if (symlink("/", (folder + "/dosdevices/z:").c_str()) != 0 && errno != EEXIST) {
-        fprintf(stderr, "error: cannot create drive Z: in %s: %s\n", folder.c_str(),
-                strerror(errno));
-    }
     MakeFreshRegistry(folder);
 }
 

@@ -10,6 +10,8 @@
 //   drive_c/          drive C:, with windows/system32, Program Files, Program Files (x86)/Common
 //                     Files and users/<name>
 //   dosdevices/       further drive letters
+//   host-root         optional: a drive letter ("z") that names the host's root, as in a Wine
+//                     prefix; without it no drive reaches the host's own files
 #pragma once
 
 #include <string>

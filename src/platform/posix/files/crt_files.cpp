@@ -13,6 +13,7 @@
 #include "platform/posix/files/crt_api.h"
 #include "platform/posix/files/file_errors.h"
 #include "platform/posix/files/file_ops.h"
+#include "platform/posix/files/sharing.h"
 #include "platform/posix/paths/path_map.h"
 #include "platform/posix/core/test_controls.h"
 
@@ -218,7 +219,15 @@ int _creat(const char* path, int mode) {
     }
     const mode_t permissions = (mode & _S_IWRITE) != 0 ? 0644 : 0444;
     const int fd = open(entry.host.c_str(), O_WRONLY | O_CREAT | O_TRUNC, permissions);
-    return fd >= 0 ? fd : Report(StatusFromHostErrno(errno));
+    if (fd < 0) {
+        return Report(StatusFromHostErrno(errno));
+    }
+    // The runtime opens its files sharing reading and writing, never deletion.
+    struct stat info;
+    if (fstat(fd, &info) == 0) {
+        HoldWithoutDeleteSharing(Holder::kDescriptor, static_cast<uintptr_t>(fd), info);
+    }
+    return fd;
 }
 
 int _write(int fd, const void* data, unsigned int count) {
@@ -239,6 +248,7 @@ int _close(int fd) {
     if (Injected(Call::_close)) {
         return -1;
     }
+    Release(Holder::kDescriptor, static_cast<uintptr_t>(fd));
     if (close(fd) != 0) {
         errno = EBADF;
         return -1;

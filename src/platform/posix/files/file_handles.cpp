@@ -13,6 +13,7 @@
 #include "platform/posix/files/file_api.h"
 #include "platform/posix/files/file_errors.h"
 #include "platform/posix/files/file_ops.h"
+#include "platform/posix/files/sharing.h"
 #include "platform/posix/paths/path_map.h"
 #include "platform/posix/core/test_controls.h"
 
@@ -44,6 +45,17 @@ FILETIME FileTimeOf(const struct timespec& time) {
         (static_cast<unsigned long long>(time.tv_sec) + kEpochDifference) * 10000000ULL +
         static_cast<unsigned long long>(time.tv_nsec) / 100;
     return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
+
+// Windows checks sharing only for handles that may read, write, run or delete the file: one
+// opened for its attributes alone keeps nobody from deleting it.
+bool TakesPartInSharing(DWORD access) {
+    const DWORD kReadData = 0x0001;
+    const DWORD kExecute = 0x0020;
+    const DWORD kGenericExecute = 0x20000000;
+    const DWORD kGenericAll = 0x10000000;
+    return (access & (GENERIC_READ | GENERIC_WRITE | kGenericExecute | kGenericAll | kReadData |
+                      FILE_WRITE_DATA | FILE_APPEND_DATA | kExecute | DELETE)) != 0;
 }
 
 bool WantsWrite(DWORD access) {
@@ -81,6 +93,7 @@ bool CloseFileHandle(HANDLE handle) {
     if (it == Files().end()) {
         return false;
     }
+    Release(Holder::kHandle, reinterpret_cast<uintptr_t>(handle));
     close(it->second.fd);
     Files().erase(it);
     delete static_cast<char*>(handle);
@@ -123,6 +136,10 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATT
     }
     HANDLE handle = new char;
     Files()[handle] = OpenedFile{fd, entry.host, itself};
+    struct stat opened;
+    if ((share & FILE_SHARE_DELETE) == 0 && TakesPartInSharing(access) && fstat(fd, &opened) == 0) {
+        HoldWithoutDeleteSharing(Holder::kHandle, reinterpret_cast<uintptr_t>(handle), opened);
+    }
     return handle;
 }
 

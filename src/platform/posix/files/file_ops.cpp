@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "platform/posix/files/file_errors.h"
+#include "platform/posix/files/sharing.h"
 
 namespace ovlayer {
 namespace {
@@ -86,6 +87,9 @@ DWORD DeleteFileOp(const char* path) {
     if (IsFolderEntry(entry) || (!S_ISLNK(entry.info.st_mode) && IsReadOnly(entry.info))) {
         return ERROR_ACCESS_DENIED;
     }
+    if (const DWORD held = DeleteSharingStatus(entry.info)) {
+        return held;
+    }
     return unlink(entry.host.c_str()) == 0 ? ERROR_SUCCESS : HostStatus();
 }
 
@@ -103,6 +107,9 @@ DWORD RemoveDirectoryOp(const char* path) {
     }
     if (S_ISLNK(entry.info.st_mode)) {
         return unlink(entry.host.c_str()) == 0 ? ERROR_SUCCESS : HostStatus();
+    }
+    if (const DWORD held = DeleteSharingStatus(entry.info)) {
+        return held;
     }
     if (rmdir(entry.host.c_str()) == 0) {
         return ERROR_SUCCESS;
@@ -130,6 +137,9 @@ DWORD MoveFileOp(const char* from, const char* to) {
     }
     if (source.isRoot) {
         return ERROR_ACCESS_DENIED;
+    }
+    if (const DWORD held = DeleteSharingStatus(source.info)) {
+        return held;
     }
     HostEntry target;
     WindowsPath targetPath;

@@ -22,8 +22,9 @@ DWORD GetAttributesOp(const char* path, DWORD* attributes);
 // symbolic link is left as it is, and so is what it points at (Windows changes a link's own
 // attributes, never its target's).
 DWORD SetAttributesOp(const char* path, DWORD attributes);
-// Refuses folders and read-only files with ERROR_ACCESS_DENIED; a symbolic link to a file is
-// removed itself, its target stays.
+// Refuses folders and read-only files with ERROR_ACCESS_DENIED, a file held open without delete
+// sharing with ERROR_SHARING_VIOLATION (as the removal of a folder and the move of either are); a
+// symbolic link to a file is removed itself, its target stays.
 DWORD DeleteFileOp(const char* path);
 // Removes an empty folder, or a symbolic link to a folder itself (never what it points at).
 DWORD RemoveDirectoryOp(const char* path);

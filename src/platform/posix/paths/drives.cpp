@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <fstream>
 
 #include "platform/posix/core/machine.h"
@@ -33,6 +34,26 @@ bool IsDriveLetter(char letter) {
     return isalpha(static_cast<unsigned char>(letter)) && static_cast<unsigned char>(letter) < 0x80;
 }
 
+// The drive letter the machine's host-root file names, lower case; 0 when it names none.
+char HostRootLetter() {
+    std::ifstream file(MachinePath("host-root"));
+    char letter = 0;
+    file >> letter;
+    return IsDriveLetter(letter) ? static_cast<char>(tolower(static_cast<unsigned char>(letter)))
+                                 : 0;
+}
+
+// Made once; an existing link stays as it is.
+bool MakeHostRootLink(const std::string& link) {
+    mkdir((MachineFolder() + "/dosdevices").c_str(), 0755);
+    return symlink("/", link.c_str()) == 0 || errno == EEXIST;
+}
+
+bool IsHostRoot(const struct stat& folder) {
+    struct stat root;
+    return stat("/", &root) == 0 && root.st_dev == folder.st_dev && root.st_ino == folder.st_ino;
+}
+
 } // namespace
 
 std::string DriveFolder(char letter) {
@@ -42,9 +63,18 @@ std::string DriveFolder(char letter) {
     if (toupper(static_cast<unsigned char>(letter)) == 'C') {
         return MachineFolder() + "/drive_c";
     }
-    std::string link = LinkPath(letter);
+    const std::string link = LinkPath(letter);
+    const bool hostRootAsked = HostRootLetter() == tolower(static_cast<unsigned char>(letter));
+    if (hostRootAsked && !MakeHostRootLink(link)) {
+        return std::string();
+    }
     struct stat info;
     if (stat(link.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        return std::string();
+    }
+    // A registry value naming a path on such a drive would reach the host's own files: the host's
+    // root is a drive only on a machine that asks for it (older machines made Z: one by default).
+    if (!hostRootAsked && IsHostRoot(info)) {
         return std::string();
     }
     return link;

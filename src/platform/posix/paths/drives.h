@@ -2,6 +2,9 @@
 // symbolic link dosdevices/x: (lower-case letter) to the drive's folder, and its type is the one
 // word in the text file dosdevices/x:.type: "fixed", "removable", "cdrom", "remote" or "ramdisk"
 // ("fixed" when the file is absent). A link whose target is not a folder is no drive.
+// The host's root is a drive only when the machine asks for it: its file host-root holds the
+// letter (as a Wine prefix has Z:); that drive's link is then made on first use. The end-to-end
+// runner and the demo do not ask, so no path the program reads can reach the host's own files.
 #pragma once
 
 #include <string>

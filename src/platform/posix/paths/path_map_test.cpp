@@ -120,6 +120,26 @@ TEST(Drives, LettersAreLinksWithATypeEach) {
     EXPECT_EQ(ERROR_PATH_NOT_FOUND, FindHostEntry("E:\\disc.txt", &entry));
 }
 
+TEST(Drives, TheHostsRootIsADriveOnlyWhenTheMachineAsksForIt) {
+    testsupport::ScratchMachine machine;
+    HostEntry entry;
+    EXPECT_EQ(DRIVE_NO_ROOT_DIR, GetDriveTypeA("Z:\\"));
+    EXPECT_EQ(ERROR_PATH_NOT_FOUND, FindHostEntry("Z:\\tmp", &entry));
+    // A machine made before the setting existed has the link already.
+    std::filesystem::create_directory_symlink("/", machine.Folder() + "/dosdevices/z:");
+    EXPECT_EQ(ERROR_PATH_NOT_FOUND, FindHostEntry("Z:\\tmp", &entry));
+    ASSERT_TRUE(AddDrive('y', "/", "fixed"));
+    EXPECT_EQ(DRIVE_NO_ROOT_DIR, GetDriveTypeA("Y:\\"));
+
+    testsupport::HostFile(machine.Folder() + "/host-root", "y\n");
+    EXPECT_EQ(DRIVE_FIXED, GetDriveTypeA("Y:\\"));
+    EXPECT_EQ(ERROR_SUCCESS, FindHostEntry("y:\\TMP", &entry));
+    EXPECT_EQ("/tmp", std::filesystem::canonical(entry.host).string());
+    EXPECT_EQ(ERROR_PATH_NOT_FOUND, FindHostEntry("Z:\\tmp", &entry));
+    std::filesystem::remove(machine.Folder() + "/dosdevices/y:");
+    EXPECT_EQ(ERROR_SUCCESS, FindHostEntry("Y:\\tmp", &entry)) << "made again on first use";
+}
+
 TEST(CurrentFolder, StartsAtTheHostWorkingFolderInsideADriveElseTheWindowsFolder) {
     const std::string saved = std::filesystem::current_path();
     {

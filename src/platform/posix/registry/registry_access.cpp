@@ -6,7 +6,6 @@ namespace {
 const REGSAM kGenericRead = 0x80000000;
 const REGSAM kGenericWrite = 0x40000000;
 const REGSAM kGenericAll = 0x10000000;
-const size_t kMaxKeyNameLength = 255;
 
 // The access a new handle gets. MAXIMUM_ALLOWED (RegOpenKeyA, RegCreateKeyA) gives all that the
 

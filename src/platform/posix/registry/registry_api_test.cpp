@@ -65,6 +65,24 @@ protected:
     testsupport::ScratchMachine machine_;
 };
 
+// Windows' limits, where Wine is looser (it takes 256 characters and any depth).
+TEST_F(RegistryApi, NamesOf256CharactersAndKeysBelow512LevelsAreRefused) {
+    HKEY key = reinterpret_cast<HKEY>(1);
+    EXPECT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, std::string(256, 'n').c_str(), &key),
+              ERROR_INVALID_PARAMETER);
+    std::string path = "Software\\Classes"; // HKEY_CLASSES_ROOT's keys begin 2 levels down
+    for (int depth = 3; depth <= 512; ++depth) {
+        path += "\\d";
+    }
+    ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, path.c_str(), &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(RegCreateKeyA(HKEY_CLASSES_ROOT, path.substr(17).append("\\d").c_str(), &key),
+              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, (path + "\\d").c_str(), &key),
+              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(key, nullptr);
+}
+
 TEST_F(RegistryApi, ClassesRootShowsTheUsersCopyOverTheMachines) {
     ASSERT_EQ(Create(HKEY_LOCAL_MACHINE, "Software\\Classes\\Both\\FromMachine"), 0);
     HKEY machine;

@@ -92,6 +92,11 @@ LONG CreateSubKey(const KeyView& parent, const std::vector<std::string>& names, 
                   bool* created) {
     KeyView view = parent;
     *created = false;
+    // Refused before anything is made, so that a path too deep leaves no part of itself.
+    const RegKey* top = view.Top();
+    if (top && top->Depth() + names.size() > kMaxKeyDepth) {
+        return ERROR_INVALID_PARAMETER;
+    }
     for (const std::string& name : names) {
         KeyView next = FindSubKey(view, {name});
         if (!next.Exists()) {
@@ -99,7 +104,11 @@ LONG CreateSubKey(const KeyView& parent, const std::vector<std::string>& names, 
             if (RegistryStore::Get().Refuses(home->Root())) {
                 return ERROR_ACCESS_DENIED;
             }
-            (view.machine ? next.machine : next.user) = home->AddChild(name);
+            std::shared_ptr<RegKey>& made = view.machine ? next.machine : next.user;
+            made = home->AddChild(name);
+            if (!made) {
+                return ERROR_INVALID_PARAMETER;
+            }
             *created = true;
         }
         view = next;

@@ -31,7 +31,7 @@ struct KeyView {
 KeyView FindSubKey(const KeyView& parent, const std::vector<std::string>& names);
 
 // The sub-key reached by `names`, made where missing; status 5 when the key that would receive a
-// new sub-key refuses writes.
+// new sub-key refuses writes, 87 when the sub-key would lie deeper than the registry allows.
 LONG CreateSubKey(const KeyView& parent, const std::vector<std::string>& names, KeyView* found,
                   bool* created);
 

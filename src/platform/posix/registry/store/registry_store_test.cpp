@@ -130,6 +130,23 @@ TEST(RegistryStore, ADamagedFileIsReportedAndNeverWritten) {
     EXPECT_EQ(machine.Read("registry.reg"), damaged);
 }
 
+TEST(RegistryStore, AFileBreakingWindowsLimitsIsDamaged) {
+    std::string deep = "[HKEY_CURRENT_USER";
+    for (int i = 0; i < 10000; ++i) {
+        deep += "\\k";
+    }
+    for (const std::string& key : {deep, "[HKEY_CURRENT_USER\\" + std::string(1 << 20, 'n')}) {
+        const std::string damaged = std::string(kSmallRegistry) + key + "]\n";
+        testsupport::ScratchMachine machine(damaged);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(CreateKey(HKEY_CURRENT_USER, "Software\\New"), ERROR_BADDB);
+        const std::string message = testing::internal::GetCapturedStderr();
+        EXPECT_NE(message.find("line 6"), std::string::npos) << message.substr(0, 200);
+        EXPECT_FALSE(FlushRegistry());
+        EXPECT_EQ(machine.Read("registry.reg"), damaged);
+    }
+}
+
 TEST(RegistryStore, AnUnreadableFileIsReported) {
     testsupport::ScratchMachine machine(kSmallRegistry);
     unlink(machine.Path("registry.reg").c_str());

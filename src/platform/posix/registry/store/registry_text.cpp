@@ -150,6 +150,9 @@ private:
              path.back() == '\\')) {
             return Fail("empty key name in \"" + path + "\"");
         }
+        if (!WithinLimits(path, slash, classes)) {
+            return false;
+        }
         section_ = path;
         inDeletedSection_ = remove;
         RegOp op;
@@ -157,6 +160,22 @@ private:
         op.key = path;
         take_(op);
         return true;
+    }
+
+    // Windows' limits on a key's names and depth; HKEY_CLASSES_ROOT lies two levels down.
+    bool WithinLimits(const std::string& path, size_t slash, bool classes) {
+        size_t depth = classes ? 2 : 0;
+        for (size_t at = slash; at != std::string::npos; ++depth) {
+            const size_t next = path.find('\\', at + 1);
+            const size_t length = (next == std::string::npos ? path.size() : next) - at - 1;
+            if (length > kMaxKeyNameLength) {
+                return Fail("a key name longer than " + std::to_string(kMaxKeyNameLength) +
+                            " characters");
+            }
+            at = next;
+        }
+        return depth <= kMaxKeyDepth ||
+               Fail("a key deeper than " + std::to_string(kMaxKeyDepth) + " levels");
     }
 
     // A quoted text from its opening quote; `at` ends past the closing quote.
@@ -388,8 +407,13 @@ void AppendValue(const RegValue& value, std::string* out) {
     out->push_back('\n');
 }
 
-void WriteKeyAt(const RegKey& key, std::string* path, std::string* out) {
-    if (key.Parent() || key.ValueCount() > 0) {
+// `everyKey`: a section for every key, as regedit exports. Otherwise a key without values gets a
+// section only when it has no sub-keys either: a sub-key's section makes its parents again, and
+// a deep tree's text then grows with the number of keys that hold something, not with the square
+// of its depth.
+void WriteKeyAt(const RegKey& key, bool everyKey, std::string* path, std::string* out) {
+    const bool named = key.Parent() && (everyKey || key.ChildCount() == 0);
+    if (named || key.ValueCount() > 0) {
         out->append("[").append(*path).append("]\n");
         for (size_t i = 0; i < key.ValueCount(); ++i) {
             AppendValue(*key.ValueAt(i), out);
@@ -400,7 +424,7 @@ void WriteKeyAt(const RegKey& key, std::string* path, std::string* out) {
     for (size_t i = 0; i < key.ChildCount(); ++i) {
         const std::shared_ptr<RegKey> child = key.ChildAt(i);
         path->append("\\").append(child->Name());
-        WriteKeyAt(*child, path, out);
+        WriteKeyAt(*child, everyKey, path, out);
         path->resize(length);
     }
 }
@@ -424,14 +448,15 @@ bool ScanRegText(const std::string& text, const std::function<void(const RegOp&)
 std::string WriteRegText(const RegistryTree& tree) {
     std::string out = std::string(kRegedit4) + "\n\n";
     for (RootId root : {kCurrentUser, kLocalMachine, kUsers}) {
-        WriteRegKey(*tree.Root(root), RootName(root), &out);
+        std::string path = RootName(root);
+        WriteKeyAt(*tree.Root(root), false, &path, &out);
     }
     return out;
 }
 
 void WriteRegKey(const RegKey& key, const std::string& path, std::string* out) {
     std::string walked = path;
-    WriteKeyAt(key, &walked, out);
+    WriteKeyAt(key, true, &walked, out);
 }
 
 } // namespace ovlayer

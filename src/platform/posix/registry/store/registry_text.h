@@ -22,7 +22,8 @@ struct RegTextError {
 };
 
 // Reads a whole text (already in the machine's code page) into the changes it states, in order.
-// Nothing is read past the first fault: false, with its line and what is wrong.
+// A key name over 255 characters or a key over 512 levels deep is a fault, as Windows refuses
+// them. Nothing is read past the first fault: false, with its line and what is wrong.
 // A version 5 file gives the hex data of texts (hex(1), hex(2), hex(7)) in UTF-16LE:
 // `unicodeText`, when given, turns such data into the machine's code page.
 bool ParseRegText(const std::string& text, std::vector<RegOp>* ops, RegTextFormat* format,
@@ -33,12 +34,15 @@ bool ParseRegText(const std::string& text, std::vector<RegOp>* ops, RegTextForma
 bool ScanRegText(const std::string& text, const std::function<void(const RegOp&)>& take,
                  RegTextFormat* format, RegTextError* error);
 
-// The whole tree as REGEDIT4 text, keys in enumeration order; keys without values get their own
-// section so that they survive a round trip. Texts that a quoted string cannot carry exactly
-// (no terminator, an inner NUL, a line end) are written as hex(1).
+// The whole tree as REGEDIT4 text, keys in enumeration order; a key without values gets a section
+// of its own only when it has no sub-keys (a sub-key's section makes it again), so that every key
+// survives a round trip and a deep chain of keys is written once, not once a level. Texts that a
+// quoted string cannot carry exactly (no terminator, an inner NUL, a line end) are written as
+// hex(1).
 std::string WriteRegText(const RegistryTree& tree);
 
-// One key (named `path` in the text) and everything below it, without the header line.
+// One key (named `path` in the text) and everything below it, without the header line; every key
+// gets a section, as regedit exports them.
 void WriteRegKey(const RegKey& key, const std::string& path, std::string* out);
 
 } // namespace ovlayer

@@ -114,6 +114,66 @@ TEST(RegistryText, FaultsNameTheirLine) {
     }
 }
 
+// "[HKEY_CURRENT_USER\k\k...]" with `depth` names of `length` characters.
+std::string DeepSection(size_t depth, size_t length, const char* root = "HKEY_CURRENT_USER") {
+    std::string section = std::string("[") + root;
+    for (size_t i = 0; i < depth; ++i) {
+        section += "\\" + std::string(length, 'k');
+    }
+    return section + "]\n";
+}
+
+TEST(RegistryText, KeysBeyondWindowsLimitsAreFaultsOnTheirLine) {
+    const std::string head = "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n";
+    const struct {
+        std::string section;
+        bool valid;
+    } cases[] = {
+        {DeepSection(512, 1), true},
+        {DeepSection(513, 1), false},
+        {DeepSection(510, 1, "HKEY_CLASSES_ROOT"), true},
+        {DeepSection(511, 1, "HKEY_CLASSES_ROOT"), false}, // two levels below the machine's root
+        {DeepSection(2, 255), true},
+        {DeepSection(2, 256), false},
+        {"[-HKEY_CURRENT_USER\\" + std::string(1 << 20, 'n') + "]\n", false},
+    };
+    for (const auto& c : cases) {
+        std::vector<RegOp> ops;
+        RegTextFormat format;
+        RegTextError error;
+        EXPECT_EQ(ParseRegText(head + c.section, &ops, &format, &error), c.valid)
+            << c.section.substr(0, 80);
+        if (!c.valid) {
+            EXPECT_EQ(error.line, 3) << error.message;
+            EXPECT_EQ(ops.size(), 1u);
+        }
+    }
+}
+
+TEST(RegistryText, ADeepChainOfKeysIsWrittenOnceNotOnceALevel) {
+    RegistryTree tree;
+    std::string path = "HKEY_CURRENT_USER";
+    for (size_t i = 0; i < kMaxKeyDepth; ++i) {
+        path += "\\Level";
+    }
+    ASSERT_TRUE(tree.Create(path));
+    EXPECT_FALSE(tree.Create(path + "\\Deeper"));
+    EXPECT_FALSE(tree.Create("HKEY_CURRENT_USER\\" + std::string(kMaxKeyNameLength + 1, 'n')));
+    tree.Create("HKEY_CURRENT_USER\\Level\\Level\\Value")->SetValue("", REG_SZ, "x");
+
+    const std::string text = WriteRegText(tree);
+    EXPECT_LT(text.size(), 2 * path.size() + 200) << "a section per level";
+    RegistryTree read;
+    std::vector<RegOp> ops;
+    RegTextFormat format;
+    RegTextError error;
+    ASSERT_TRUE(ParseRegText(text, &ops, &format, &error)) << error.message;
+    read.Apply(ops);
+    EXPECT_TRUE(read.Find(path));
+    EXPECT_TRUE(read.Find("HKEY_CURRENT_USER\\Level\\Level\\Value")->Value(""));
+    EXPECT_EQ(WriteRegText(read), text);
+}
+
 RegValue Value(const char* name, DWORD type, const std::string& data) {
     return RegValue{name, type, data};
 }

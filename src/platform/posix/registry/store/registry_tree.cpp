@@ -61,7 +61,8 @@ bool SplitKeyPath(const std::string& path, std::vector<std::string>* names) {
 }
 
 RegKey::RegKey(std::string name, RegKey* parent, RootId root)
-    : name_(std::move(name)), parent_(parent), root_(root) {}
+    : name_(std::move(name)), parent_(parent), root_(root),
+      depth_(parent ? parent->depth_ + 1 : 0) {}
 
 std::string RegKey::Path() const {
     if (!parent_) {
@@ -83,6 +84,9 @@ std::shared_ptr<RegKey> RegKey::ChildAt(size_t index) const {
 std::shared_ptr<RegKey> RegKey::AddChild(const std::string& name) {
     if (std::shared_ptr<RegKey>* existing = children_.Find(name)) {
         return *existing;
+    }
+    if (name.size() > kMaxKeyNameLength || depth_ >= kMaxKeyDepth) {
+        return nullptr;
     }
     return children_.Put(name, std::make_shared<RegKey>(name, this, root_));
 }
@@ -214,6 +218,11 @@ std::shared_ptr<RegKey> RegistryTreeWriter::KeyAt(const std::string& path) {
         std::shared_ptr<RegKey> key = chain_.back().key;
         if (next > at + 1) {
             key = key->AddChild(path.substr(at + 1, next - at - 1));
+            if (!key) {
+                chain_.clear();
+                chainPath_.clear();
+                return nullptr;
+            }
         }
         chain_.push_back(Link{next, key});
         at = next;

@@ -14,6 +14,10 @@ namespace ovlayer {
 
 enum RootId : unsigned char { kLocalMachine, kCurrentUser, kUsers, kRootCount };
 
+// Windows' limits: a key name of at most 255 characters, at most 512 levels below a root.
+constexpr size_t kMaxKeyNameLength = 255;
+constexpr size_t kMaxKeyDepth = 512;
+
 // "HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER", "HKEY_USERS".
 const char* RootName(RootId root);
 
@@ -41,6 +45,8 @@ public:
     const std::string& Name() const { return name_; }
     RegKey* Parent() const { return parent_; }
     RootId Root() const { return root_; }
+    // The number of names from the root to this key (a root itself: 0).
+    size_t Depth() const { return depth_; }
     // A deleted key is detached from the tree; handles may still hold it.
     bool Deleted() const { return deleted_; }
     // "HKEY_LOCAL_MACHINE\Software\X" for a key in the tree.
@@ -50,7 +56,8 @@ public:
     std::shared_ptr<RegKey> ChildAt(size_t index) const;
     const std::string* FoldedChildNameAt(size_t index) const { return children_.KeyAt(index); }
     size_t ChildCount() const { return children_.Size(); }
-    // The existing child of that name, or a new one.
+    // The existing child of that name, or a new one; null when the name is too long or the child
+    // would lie deeper than the registry allows.
     std::shared_ptr<RegKey> AddChild(const std::string& name);
     // Detaches the child and marks it and everything below it deleted.
     bool RemoveChild(const std::string& name);
@@ -69,6 +76,7 @@ private:
     std::string name_;
     RegKey* parent_;
     RootId root_;
+    size_t depth_;
     bool deleted_ = false;
     NameIndex<std::shared_ptr<RegKey>> children_;
     NameIndex<RegValue> values_;
