@@ -98,6 +98,17 @@ def start_player_process(build, machine, path):
                             start_new_session=True)
 
 
+def show_log(machine, path):
+    """The removal log the run left, as an administrator finds it."""
+    log = machine.read(path)
+    if log is None:
+        say("the program left no removal log at %s" % path)
+        return
+    say("the removal log the program wrote, %s:" % path)
+    for line in log.decode("latin-1").replace("\r\n", "\n").splitlines():
+        print("    " + line)
+
+
 def run(build):
     folder = os.path.join(ROOT, "build/demo", build)
     subprocess.run(["rm", "-rf", folder], check=True)
@@ -128,6 +139,9 @@ def run(build):
         say("running the program; type your answers (\"Y\" goes on, anything else stops; then "
             "\"Y\" keeps, \"N\" erases)")
         say()
+        temp = machine.temp_folder()
+        machine.place_folder(temp)
+        machine.env.update(machine.temp_env(temp))
         status = machine.run_at_console()
         say()
         say("the program ended with exit status %d" % status)
@@ -137,6 +151,7 @@ def run(build):
                 say("lumoplay.exe was stopped by the program")
             except subprocess.TimeoutExpired:
                 say("lumoplay.exe is still running")
+        show_log(machine, temp + "\\ovuninst.log")
         summary("registry keys", keys_before, registry_keys(machine))
         summary("files", files_before, files(machine, player, cache, placed))
         say("the machine is kept in %s" % folder)
