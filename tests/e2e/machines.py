@@ -55,19 +55,22 @@ def maker_process_lock():
             fcntl.lockf(lock, fcntl.LOCK_UN, 1, 0)
 
 
-def host_path(drive_c, windows_path):
+def host_path(drive_c, windows_path, encoding=None):
     """The host path of a C: path, each component matched case-insensitively when the exact name
-    is absent, as Windows and Wine do."""
+    is absent, as Windows and Wine do. With an encoding the names are host bytes in that code
+    page (the Linux layer names files by the program's own bytes), and a path is split at its
+    backslash characters, never at a double-byte character's trail byte."""
     drive, _, rest = windows_path.partition(":")
     if drive.upper() != "C" or not rest.startswith("\\"):
         raise MachineError("only absolute C: paths can be placed: %r" % windows_path)
-    path = drive_c
+    path = drive_c if encoding is None else os.fsencode(drive_c)
+    text = (lambda n: n) if encoding is None else (lambda n: n.decode(encoding, "replace"))
     for part in [p for p in rest.split("\\") if p]:
         if part in (".", ".."):
             raise MachineError("no '.' or '..' in machine paths: %r" % windows_path)
-        exact = os.path.join(path, part)
+        exact = os.path.join(path, part if encoding is None else part.encode(encoding))
         if not os.path.exists(exact) and os.path.isdir(path):
-            same = [n for n in os.listdir(path) if n.lower() == part.lower()]
+            same = [n for n in os.listdir(path) if text(n).lower() == part.lower()]
             if same:
                 exact = os.path.join(path, same[0])
         path = exact
@@ -99,8 +102,13 @@ def clean_environment():
     return env
 
 
+# The locale under which Wine's code page is the one named.
+WINE_LOCALES = {932: "ja_JP.UTF-8"}
+
+
 class Machine:
     crlf = False
+    names = None  # the code page of host file names, where they are the program's own bytes
 
     def __init__(self, folder):
         self.folder = folder
@@ -109,17 +117,17 @@ class Machine:
         return os.path.join(self.folder, "drive_c")
 
     def place_file(self, windows_path, data):
-        write_new_file(host_path(self.drive_c(), windows_path), data)
+        write_new_file(self.host(windows_path), data)
 
     def place_folder(self, windows_path):
-        os.makedirs(host_path(self.drive_c(), windows_path), exist_ok=True)
+        os.makedirs(self.host(windows_path), exist_ok=True)
 
     def exists(self, windows_path):
-        return os.path.lexists(host_path(self.drive_c(), windows_path))
+        return os.path.lexists(self.host(windows_path))
 
     def read(self, windows_path):
         """A file's bytes, or None when it is missing."""
-        path = host_path(self.drive_c(), windows_path)
+        path = self.host(windows_path)
         if not os.path.isfile(path):
             return None
         with open(path, "rb") as f:
@@ -128,19 +136,24 @@ class Machine:
     def tree(self, windows_path):
         """Everything below a folder, as paths relative to it (a folder's with a trailing
         backslash), or None when the folder is missing."""
-        top = host_path(self.drive_c(), windows_path)
+        top = self.host(windows_path)
         if not os.path.isdir(top):
             return None
+        text = (lambda n: n) if self.names is None else (lambda n: n.decode(self.names))
         entries = []
         for folder, subfolders, files in os.walk(top):
-            below = os.path.relpath(folder, top)
+            below = text(os.path.relpath(folder, top))
             prefix = "" if below == "." else below.replace("/", "\\") + "\\"
-            entries += [prefix + n + "\\" for n in subfolders]
-            entries += [prefix + n for n in files]
+            entries += [prefix + text(n) + "\\" for n in subfolders]
+            entries += [prefix + text(n) for n in files]
         return entries
 
     def host(self, windows_path):
-        return host_path(self.drive_c(), windows_path)
+        return host_path(self.drive_c(), windows_path, self.names)
+
+    def use_code_page(self, code_page):
+        """Makes the machine's ANSI code page `code_page` before anything is placed in it."""
+        raise MachineError("code page %d is not available on this machine" % code_page)
 
     def temp_folder(self):
         """The profile's Temp folder: TEMP and TMP name it, as in a fresh Wine prefix."""
@@ -196,6 +209,14 @@ class LinuxMachine(Machine):
     def temp_env(self, temp):
         # The layer takes TMP and TEMP as Windows sets them; the host's own are passed over.
         return {"TMP": temp, "TEMP": temp}
+
+    def use_code_page(self, code_page):
+        path = os.path.join(os.path.dirname(self.folder), "code_page.reg")
+        with open(path, "w") as f:
+            f.write("REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Nls\\"
+                    "CodePage]\n\"ACP\"=\"%d\"\n\n" % code_page)
+        self.import_reg(path)
+        self.names = "cp%d" % code_page
 
     def restrict(self):
         # A restricted user is a machine whose HKEY_LOCAL_MACHINE refuses writes.
@@ -372,6 +393,13 @@ class WineMachine(Machine):
 
     def program_path(self, host):
         return self.windows_path(host)
+
+    def use_code_page(self, code_page):
+        # Wine takes its code page from the locale: every later Wine process runs under it, the
+        # imports included, so that the registry files' bytes are read in that code page.
+        if code_page not in WINE_LOCALES:
+            raise MachineError("no locale known for code page %d under Wine" % code_page)
+        self.env["LC_ALL"] = WINE_LOCALES[code_page]
 
     def import_reg(self, path):
         out = self.wine([self.regedit, "/S", self.windows_path(path)], "importing " + path)

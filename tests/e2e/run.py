@@ -172,6 +172,8 @@ class Player:
         return problems
 
     def prepare(self, machine, scenario, folders):
+        if scenario.code_page:
+            machine.use_code_page(scenario.code_page)
         for path in scenario.reg_files:
             machine.import_reg(self.expanded_reg(machine, path, folders))
         for path in scenario.folders:

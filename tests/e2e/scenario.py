@@ -17,7 +17,8 @@ BUILDS = ("linux", "win32", "win64")
 
 FIELDS = {
     "": {"about", "machine", "dialogue", "trace", "log", "registry_after", "files_after", "skip"},
-    "machine": {"reg", "folders", "files", "restricted", "maker_libraries", "env", "temp"},
+    "machine": {"reg", "folders", "files", "restricted", "maker_libraries", "env", "temp",
+                "code_page"},
     "registry_after": {"trees", "present", "absent"},
     "files_after": {"present", "absent", "only", "text"},
 }
@@ -78,6 +79,7 @@ class Scenario:
         self.restricted = bool(machine.get("restricted", False))
         self.maker_libraries = dict(machine.get("maker_libraries", {}))
         self.env = dict(machine.get("env", {}))
+        self.code_page = machine.get("code_page")
         # The temporary folder: there (None), "missing", or "file" (a file in the folder's place).
         self.temp = machine.get("temp")
         if self.temp not in (None, "missing", "file"):
