@@ -430,13 +430,21 @@ class WineMachine(Machine):
         if self.restricted:
             self.stop(save=True)
             subprocess.run(["wineserver", "-p"], env=self.env, check=True)
+            # As at the start: the new session's first process starts Wine's services, and
+            # the exports that follow must not be that process.
+            self.import_reg(empty_reg_file(os.path.dirname(self.folder)))
 
     def _export(self, key, out):
         # Wine's regedit exports in UTF-16LE ("Version 5.00"); it exits 0 and writes no file
         # when the key does not exist.
-        subprocess.run([self.loader, self.regedit, "/E", self.windows_path(out), key], env=self.env,
-                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=60)
+        # An export that wrote nothing is asked once more, so that a regedit that failed to
+        # start is not taken for an absent key; an absent key stays absent.
+        for _ in range(2):
+            subprocess.run([self.loader, self.regedit, "/E", self.windows_path(out), key],
+                           env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, timeout=60)
+            if os.path.exists(out):
+                return
 
     def stop(self, save=False):
         # Without saving, the server is simply killed: the copy's registry files are not needed.
