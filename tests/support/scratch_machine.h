@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/posix/core/machine.h"
+#include "platform/posix/registry/registry_api.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -71,6 +72,20 @@ inline std::string DriveC(const ScratchMachine& machine, const std::string& belo
 inline void HostFile(const std::string& path, const std::string& content = "") {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream(path) << content;
+}
+
+// A text value as the registry functions give it back, "<no key>" or "<no value>" when missing.
+inline std::string RegistryText(HKEY root, const char* path, const char* name) {
+    HKEY key;
+    if (RegOpenKeyA(root, path, &key) != ERROR_SUCCESS) {
+        return "<no key>";
+    }
+    char data[256] = {};
+    DWORD size = sizeof data;
+    const LONG status =
+        RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<LPBYTE>(data), &size);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS ? std::string(data) : "<no value>";
 }
 
 } // namespace testsupport

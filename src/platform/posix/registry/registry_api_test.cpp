@@ -37,18 +37,6 @@ protected:
         return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
                               static_cast<DWORD>(strlen(text) + 1));
     }
-    static std::string Text(HKEY root, const char* path, const char* name) {
-        HKEY key;
-        if (RegOpenKeyA(root, path, &key) != ERROR_SUCCESS) {
-            return "<no key>";
-        }
-        char data[64] = {};
-        DWORD size = sizeof data;
-        const LONG status =
-            RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<LPBYTE>(data), &size);
-        RegCloseKey(key);
-        return status == ERROR_SUCCESS ? data : "<no value>";
-    }
     static std::vector<std::string> SubKeys(HKEY root, const char* path) {
         std::vector<std::string> names;
         HKEY key;
@@ -90,7 +78,7 @@ TEST_F(RegistryApi, ClassesRootShowsTheUsersCopyOverTheMachines) {
     ASSERT_EQ(SetText(machine, "Who", "machine"), 0);
     ASSERT_EQ(SetText(machine, "MachineOnly", "m"), 0);
     RegCloseKey(machine);
-    EXPECT_EQ(Text(HKEY_CLASSES_ROOT, "Both", "Who"), "machine");
+    EXPECT_EQ(testsupport::RegistryText(HKEY_CLASSES_ROOT, "Both", "Who"), "machine");
 
     ASSERT_EQ(Create(HKEY_CURRENT_USER, "Software\\Classes\\Both\\FromUser"), 0);
     ASSERT_EQ(Create(HKEY_CURRENT_USER, "Software\\Classes\\UserOnly"), 0);
@@ -98,8 +86,8 @@ TEST_F(RegistryApi, ClassesRootShowsTheUsersCopyOverTheMachines) {
     ASSERT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, "Software\\Classes\\Both", &user), 0);
     ASSERT_EQ(SetText(user, "Who", "user"), 0);
     RegCloseKey(user);
-    EXPECT_EQ(Text(HKEY_CLASSES_ROOT, "Both", "Who"), "user");
-    EXPECT_EQ(Text(HKEY_CLASSES_ROOT, "Both", "MachineOnly"), "<no value>")
+    EXPECT_EQ(testsupport::RegistryText(HKEY_CLASSES_ROOT, "Both", "Who"), "user");
+    EXPECT_EQ(testsupport::RegistryText(HKEY_CLASSES_ROOT, "Both", "MachineOnly"), "<no value>")
         << "values come from one copy, not both";
     EXPECT_EQ(SubKeys(HKEY_CLASSES_ROOT, "Both"),
               (std::vector<std::string>{"FromMachine", "FromUser"}));
@@ -122,7 +110,9 @@ TEST_F(RegistryApi, KeysCreatedThroughClassesRootGoToTheMachinesCopy) {
     ASSERT_EQ(RegOpenKeyA(HKEY_CLASSES_ROOT, "Software\\Orvane", &key), 0);
     ASSERT_EQ(SetText(key, "V", "1"), 0);
     RegCloseKey(key);
-    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, "Software\\Classes\\Software\\Orvane", "V"), "1");
+    EXPECT_EQ(
+        testsupport::RegistryText(HKEY_LOCAL_MACHINE, "Software\\Classes\\Software\\Orvane", "V"),
+        "1");
 
     ASSERT_EQ(RegDeleteKeyA(HKEY_CLASSES_ROOT, "Software\\Orvane\\test"), 0);
     EXPECT_EQ(Exists(HKEY_LOCAL_MACHINE, "Software\\Classes\\Software\\Orvane\\test"),

@@ -24,19 +24,6 @@ ino_t Inode(const std::string& path) {
     return stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
 }
 
-std::string ReadString(HKEY root, const char* path, const char* name) {
-    HKEY key;
-    if (RegOpenKeyA(root, path, &key) != ERROR_SUCCESS) {
-        return "<no key>";
-    }
-    char data[256] = {};
-    DWORD size = sizeof data;
-    const LONG status =
-        RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<LPBYTE>(data), &size);
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS ? std::string(data) : "<no value>";
-}
-
 LONG CreateKey(HKEY root, const char* path) {
     HKEY key;
     const LONG status = RegCreateKeyA(root, path, &key);
@@ -62,15 +49,17 @@ std::vector<std::string> FilesIn(const std::string& folder) {
 
 TEST(RegistryStore, AFreshMachineHasTheStandardFoldersAndValues) {
     testsupport::ScratchMachine machine;
-    EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion",
-                         "ProgramFilesDir"),
+    EXPECT_EQ(testsupport::RegistryText(HKEY_LOCAL_MACHINE,
+                                        "Software\\Microsoft\\Windows\\CurrentVersion",
+                                        "ProgramFilesDir"),
               "C:\\Program Files (x86)");
-    EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion",
-                         "CommonFilesDir"),
+    EXPECT_EQ(testsupport::RegistryText(HKEY_LOCAL_MACHINE,
+                                        "Software\\Microsoft\\Windows\\CurrentVersion",
+                                        "CommonFilesDir"),
               "C:\\Program Files (x86)\\Common Files");
-    EXPECT_EQ(
-        ReadString(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Nls\\CodePage", "ACP"),
-        "1252");
+    EXPECT_EQ(testsupport::RegistryText(HKEY_LOCAL_MACHINE,
+                                        "System\\CurrentControlSet\\Control\\Nls\\CodePage", "ACP"),
+              "1252");
     for (const char* folder :
          {"drive_c/windows/system32", "drive_c/Program Files (x86)/Common Files",
           "drive_c/Program Files"}) {
@@ -81,7 +70,7 @@ TEST(RegistryStore, AFreshMachineHasTheStandardFoldersAndValues) {
 
 TEST(RegistryStore, WritesBackOnlyWhenChanged) {
     testsupport::ScratchMachine machine(kSmallRegistry);
-    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, "Software\\Orvane", "Kept"), "yes");
+    EXPECT_EQ(testsupport::RegistryText(HKEY_CURRENT_USER, "Software\\Orvane", "Kept"), "yes");
     HKEY key;
     ASSERT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, "Software\\Orvane", &key), ERROR_SUCCESS);
     EXPECT_EQ(RegSetValueExA(key, "Missing", 0, REG_BINARY, nullptr, 4), 998);
@@ -175,14 +164,14 @@ TEST(RegistryStore, ChangesOfAnotherProcessAreKeptAtWriteBack) {
     EXPECT_EQ(text.find("Kept"), std::string::npos) << "the other process removed it";
 
     ASSERT_EQ(RegSetValueExA(mine, "After", 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2), 0);
-    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, "Software\\Orvane\\Mine", "After"), "1");
-    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, "Software\\Theirs", "Value"), "theirs");
+    EXPECT_EQ(testsupport::RegistryText(HKEY_CURRENT_USER, "Software\\Orvane\\Mine", "After"), "1");
+    EXPECT_EQ(testsupport::RegistryText(HKEY_CURRENT_USER, "Software\\Theirs", "Value"), "theirs");
     RegCloseKey(mine);
     RegCloseKey(doomed);
     ASSERT_TRUE(FlushRegistry());
     UseMachine(machine.Folder());
-    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, "Software\\Orvane\\Mine", "After"), "1");
-    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, "Software\\Theirs", "Value"), "theirs");
+    EXPECT_EQ(testsupport::RegistryText(HKEY_CURRENT_USER, "Software\\Orvane\\Mine", "After"), "1");
+    EXPECT_EQ(testsupport::RegistryText(HKEY_CURRENT_USER, "Software\\Theirs", "Value"), "theirs");
 }
 
 TEST(RegistryStore, AKeyTheOtherProcessDeletedReadsAsDeleted) {
