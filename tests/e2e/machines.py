@@ -439,7 +439,8 @@ class WineMachine(Machine):
     def set_attributes(self, windows_path, letters):
         # Wine's own attrib, which keeps hidden and system where Windows would (in the host
         # file's extended attributes); what it then reports is checked.
-        self.wine(["attrib"] + ["+" + a for a in letters] + [windows_path], "attrib")
+        for letter in letters:  # Wine's attrib takes one change a call
+            self.wine(["attrib", "+" + letter, windows_path], "attrib")
         shown = self.wine(["attrib", windows_path], "attrib").split(windows_path[0])[0]
         if any(a not in shown.upper() for a in letters):
             raise MachineError("Wine did not keep %s on %s (attrib shows %r)"
