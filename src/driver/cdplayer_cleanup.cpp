@@ -62,6 +62,11 @@ void CleanSection(const char* name) {
     unsigned removed = 0;
     const String kept = KeptLines(entries, &removed);
     free(entries);
+    // Each write rewrites the whole file: one for every section made the clean-up of a large
+    // file take time that grows with the square of its size.
+    if (removed == 0) {
+        return;
+    }
     // The kept lines with a double terminator, in a buffer made for them.
     char* text = static_cast<char*>(calloc(kept.Length() + 2, 1));
     if (text == nullptr) {

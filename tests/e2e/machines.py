@@ -167,6 +167,19 @@ class Machine:
         """What the program's environment needs for it to use `temp`."""
         return {}
 
+    def set_attributes(self, windows_path, letters):
+        """Gives a placed file the attributes named by the letters R (read-only), H (hidden)
+        and S (system)."""
+        raise MachineError("this machine cannot set file attributes")
+
+    def hold(self, windows_paths):
+        """Starts another process holding the files open without delete sharing; what
+        release() takes to stop it."""
+        raise MachineError("this machine cannot hold files open from another process")
+
+    def release(self, holder):
+        pass
+
     def program_path(self, host):
         """A host file as the program names it."""
         return host
@@ -217,6 +230,13 @@ class LinuxMachine(Machine):
                     "CodePage]\n\"ACP\"=\"%d\"\n\n" % code_page)
         self.import_reg(path)
         self.names = "cp%d" % code_page
+
+    def set_attributes(self, windows_path, letters):
+        # The layer keeps the read-only attribute as the host's write permissions; it keeps no
+        # hidden or system attribute, so those letters set nothing here.
+        if "R" in letters:
+            path = self.host(windows_path)
+            os.chmod(path, os.stat(path).st_mode & ~0o222)
 
     def restrict(self):
         # A restricted user is a machine whose HKEY_LOCAL_MACHINE refuses writes.
@@ -358,9 +378,10 @@ class WineMachine(Machine):
 
     crlf = True
 
-    def __init__(self, workdir, program, template, restrict_helper, build="win32"):
+    def __init__(self, workdir, program, template, restrict_helper, build="win32", holder=None):
         super().__init__(os.path.join(workdir, "prefix"))
         self.program, self.template, self.helper = program, template, restrict_helper
+        self.holder = holder
         self.restricted = False
         self.loader = WINE_BUILDS[build]["loader"]
         self.system_folder = WINE_BUILDS[build]["system_folder"]
@@ -414,6 +435,45 @@ class WineMachine(Machine):
             raise MachineError("no read-only key helper built for the Wine build")
         self.wine([self.helper, RIGHTS_PROBE_KEY], "making the maker's key read-only")
         self.restricted = True
+
+    def set_attributes(self, windows_path, letters):
+        # Wine's own attrib, which keeps hidden and system where Windows would (in the host
+        # file's extended attributes); what it then reports is checked.
+        for letter in letters:  # Wine's attrib takes one change a call
+            self.wine(["attrib", "+" + letter, windows_path], "attrib")
+        shown = self.wine(["attrib", windows_path], "attrib").split(windows_path[0])[0]
+        if any(a not in shown.upper() for a in letters):
+            raise MachineError("Wine did not keep %s on %s (attrib shows %r)"
+                               % (letters, windows_path, shown))
+
+    HOLD_PATIENCE = 30.0
+
+    def hold(self, windows_paths):
+        # e2e_hold_file.exe opens the files without delete sharing, then creates the ready
+        # file and sleeps until it is killed.
+        if not self.holder or not os.path.exists(self.holder):
+            raise MachineError("no file-holding helper built for the Wine build")
+        ready = os.path.join(os.path.dirname(self.folder), "held.ready")
+        log = open(os.path.join(os.path.dirname(self.folder), "holder.txt"), "wb")
+        process = subprocess.Popen([self.loader, self.holder, self.windows_path(ready)] +
+                                   list(windows_paths), env=self.env, stdin=subprocess.DEVNULL,
+                                   stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
+        log.close()
+        deadline = time.monotonic() + self.HOLD_PATIENCE
+        while not os.path.exists(ready):
+            if process.poll() is not None or time.monotonic() > deadline:
+                self.release(process)
+                with open(os.path.join(os.path.dirname(self.folder), "holder.txt")) as f:
+                    raise MachineError("the holder did not take the files: " + f.read())
+            time.sleep(0.05)
+        return process
+
+    def release(self, holder):
+        # The holder and the Wine process it became are killed; the wineserver closes its
+        # handles.
+        if holder is not None and holder.poll() is None:
+            os.killpg(holder.pid, 9)
+            holder.wait()
 
     def play(self, steps, env):
         run_env = dict(self.env, WINEDEBUG="fixme-all", **env)

@@ -98,6 +98,7 @@ class Player:
                 raise MachineError("the win32 build cannot run here: %s" % runs_32bit())
             self.program = args.program or os.path.join(built, "ovuninst.exe")
             self.helper = args.helper or os.path.join(built, "tests/e2e/e2e_readonly_key.exe")
+            self.holder = args.holder or os.path.join(built, "tests/e2e/e2e_hold_file.exe")
             self.template = WineTemplate(os.path.join(self.work, "wine-template"))
         if not os.path.exists(self.program):
             raise MachineError("no program at %s: build the %s preset" % (self.program, build))
@@ -106,7 +107,8 @@ class Player:
         if self.build == "linux":
             return LinuxMachine(workdir, self.program, self.regedit)
         self.template.ensure()
-        return WineMachine(workdir, self.program, self.template, self.helper, self.build)
+        return WineMachine(workdir, self.program, self.template, self.helper, self.build,
+                           self.holder)
 
     def expand(self, machine, path, cache):
         """Paths may start with {ProgramFiles}, {CommonFiles}, {Windows} or {System}: the folders
@@ -154,7 +156,7 @@ class Player:
             self.prepare_temp(machine, scenario, temp)
             env = dict(machine.temp_env(temp), **scenario.env)
             env["OVUNINST_MAKER_TRACE"] = machine.program_path(trace)
-            transcript, status, stderr, late = machine.play(scenario.steps, env)
+            transcript, status, stderr, late = self.play_holding(machine, scenario, env, folders)
             machine.settle()
             problems += late + self.check_run(scenario, transcript, status, stderr)
             problems += self.check_trace(scenario, trace, machine, folders)
@@ -171,11 +173,39 @@ class Player:
             problems.append("(the machine is kept in %s)" % workdir)
         return problems
 
+    def play_holding(self, machine, scenario, env, folders):
+        """Plays the dialogue while another process holds the scenario's held files open."""
+        holder = None
+        if scenario.held:
+            holder = machine.hold([self.expand(machine, p, folders) for p in scenario.held])
+        try:
+            return machine.play(scenario.steps, env)
+        finally:
+            machine.release(holder)
+
+    def import_generated(self, machine, scenario, folders):
+        """The registry text of the scenario's generated machine, written beside the machine
+        and imported; the time each import took is kept in import-times.txt there."""
+        for name, text in scenario.generated.reg:
+            path = os.path.join(os.path.dirname(machine.folder), "generated-" + name)
+            with open(path, "w", encoding="latin-1") as f:
+                f.write(self.expand_all(machine, text, folders, escape=True))
+            began = time.monotonic()
+            machine.import_reg(path)
+            with open(os.path.join(os.path.dirname(machine.folder), "import-times.txt"),
+                      "a") as f:
+                f.write("%s %.1f s\n" % (name, time.monotonic() - began))
+
+    def set_attributes(self, machine, scenario, folders):
+        for path, letters in scenario.attributes.items():
+            machine.set_attributes(self.expand(machine, path, folders), letters)
+
     def prepare(self, machine, scenario, folders):
         if scenario.code_page:
             machine.use_code_page(scenario.code_page)
         for path in scenario.reg_files:
             machine.import_reg(self.expanded_reg(machine, path, folders))
+        self.import_generated(machine, scenario, folders)
         for path in scenario.folders:
             machine.place_folder(self.expand(machine, path, folders))
         for path, data in scenario.files.items():
@@ -186,6 +216,7 @@ class Player:
                 raise MachineError("no %s in %s: build the maker's libraries" % (name, built))
             with open(os.path.join(built, name), "rb") as f:
                 machine.place_file(self.expand(machine, path, folders), f.read())
+        self.set_attributes(machine, scenario, folders)
         if scenario.restricted:
             machine.restrict()
 
@@ -279,6 +310,17 @@ class Player:
                 problems.append("key still there [%s]" % key)
         return problems
 
+    @staticmethod
+    def text_difference(path, actual, expected):
+        """A file holding other text than expected; a long one is shown from its first
+        difference on."""
+        if len(actual) + len(expected) < 2000:
+            return "%s holds %r, expected %r (\\r\\n read as \\n)" % (path, actual, expected)
+        at = next((i for i, (a, b) in enumerate(zip(actual, expected)) if a != b),
+                  min(len(actual), len(expected)))
+        return "%s (%d bytes, expected %d) differs from byte %d: holds %r, expected %r" % (
+            path, len(actual), len(expected), at, actual[at:at + 80], expected[at:at + 80])
+
     def check_files(self, machine, scenario, folders):
         problems = []
         for path in scenario.files_present:
@@ -292,8 +334,7 @@ class Player:
             if actual is None:
                 problems.append("missing file %s" % path)
             elif actual.replace(b"\r\n", b"\n") != text:
-                problems.append("%s holds %r, expected %r (\\r\\n read as \\n)" % (
-                    path, actual.replace(b"\r\n", b"\n"), text))
+                problems.append(self.text_difference(path, actual.replace(b"\r\n", b"\n"), text))
         for top, entries in scenario.files_only.items():
             actual = machine.tree(self.expand(machine, top, folders))
             if actual is None:
@@ -316,6 +357,7 @@ def main(argv=None):
     parser.add_argument("--program", help="the program to run (one build only)")
     parser.add_argument("--regedit", help="the Linux layer's ovregedit")
     parser.add_argument("--helper", help="the Wine build's e2e_readonly_key.exe")
+    parser.add_argument("--holder", help="the Wine build's e2e_hold_file.exe")
     parser.add_argument("--work", help="folder for the Wine template and the scenarios' machines "
                         "(default: build/<build>/e2e)")
     parser.add_argument("--keep", action="store_true", help="keep every machine afterwards")

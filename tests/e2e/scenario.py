@@ -7,6 +7,7 @@ names as "@name" are in texts.json, so that a text every scenario shows is writt
 import json
 import os
 
+import generate
 import regfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -18,7 +19,7 @@ BUILDS = ("linux", "win32", "win64")
 FIELDS = {
     "": {"about", "machine", "dialogue", "trace", "log", "registry_after", "files_after", "skip"},
     "machine": {"reg", "folders", "files", "restricted", "maker_libraries", "env", "temp",
-                "code_page"},
+                "code_page", "attributes", "held", "generate"},
     "registry_after": {"trees", "present", "absent"},
     "files_after": {"present", "absent", "only", "text"},
 }
@@ -84,6 +85,7 @@ class Scenario:
         self.temp = machine.get("temp")
         if self.temp not in (None, "missing", "file"):
             raise ScenarioError("machine.temp is \"missing\" or \"file\"")
+        self._load_adversity(machine)
         self.steps = self._dialogue(data.get("dialogue", []), texts)
         # The lines the maker's libraries write while the program runs; None: not checked.
         self.trace = data.get("trace")
@@ -110,9 +112,25 @@ class Scenario:
         self.files_only = dict(files.get("only", {}))
         # Files whose whole content afterwards is given ("\r\n" read as "\n").
         self.files_text = {p: t.encode("latin-1") for p, t in files.get("text", {}).items()}
+        self.files_text.update(self.generated.text_after)
         self.skip = dict(data.get("skip", {}))
         if set(self.skip) - set(BUILDS):
             raise ScenarioError("skip names a build other than %s" % ", ".join(BUILDS))
+
+    def _load_adversity(self, machine):
+        """File attributes, files another process holds open, and generated machine parts."""
+        # Attributes to give placed files and folders: letters R (read-only), H (hidden), S
+        # (system).
+        self.attributes = dict(machine.get("attributes", {}))
+        if not all(isinstance(a, str) and set(a) <= set("RHS") for a in self.attributes.values()):
+            raise ScenarioError("machine.attributes gives each path letters of R, H and S")
+        # Files held open without delete sharing by another process while the program runs.
+        self.held = list(machine.get("held", []))
+        try:
+            self.generated = generate.generate(machine.get("generate", []))
+        except ValueError as e:
+            raise ScenarioError(str(e)) from None
+        self.files.update(self.generated.files)
 
     @staticmethod
     def machine_file(name):
@@ -124,7 +142,9 @@ class Scenario:
     def _dialogue(items, texts):
         steps = []
         for item in items:
-            if isinstance(item, dict):
+            if isinstance(item, dict) and set(item) == {"text", "times"}:
+                steps.append(("out", item["text"] * item["times"]))  # a repeated text
+            elif isinstance(item, dict):
                 if set(item) != {"type"} or not isinstance(item["type"], str):
                     raise ScenarioError("a typed answer is {\"type\": \"text\"}")
                 steps.append(("type", item["type"]))

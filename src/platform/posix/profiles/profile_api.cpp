@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/posix/files/file_api.h"
-#include "platform/posix/profiles/profile_file.h"
+#include "platform/posix/profiles/profile_cache.h"
 #include "platform/posix/core/test_controls.h"
 
 namespace {
@@ -119,12 +119,14 @@ DWORD WINAPI GetPrivateProfileSectionNamesA(LPSTR buffer, DWORD size, LPCSTR fil
         buffer == nullptr || size == 0 || fileName == nullptr) {
         return 0;
     }
-    ProfileFile file;
-    if (file.Load(ProfileFile::FullPath(fileName)) != ERROR_SUCCESS) {
+    std::lock_guard<std::mutex> hold(ProfileLock());
+    DWORD status = ERROR_SUCCESS;
+    const ProfileFile* file = CachedProfile(ProfileFile::FullPath(fileName), &status);
+    if (file == nullptr) {
         buffer[0] = '\0';
         return 0;
     }
-    return CopyNames(file.SectionNames(), buffer, size);
+    return CopyNames(file->SectionNames(), buffer, size);
 }
 
 DWORD WINAPI GetPrivateProfileSectionA(LPCSTR section, LPSTR buffer, DWORD size, LPCSTR fileName) {
@@ -137,12 +139,11 @@ DWORD WINAPI GetPrivateProfileSectionA(LPCSTR section, LPSTR buffer, DWORD size,
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    ProfileFile file;
+    std::lock_guard<std::mutex> hold(ProfileLock());
+    DWORD status = ERROR_SUCCESS;
     std::vector<std::string> entries;
-    if (file.Load(ProfileFile::FullPath(fileName)) != ERROR_SUCCESS) {
-        entries.clear();
-    } else {
-        file.Entries(section, &entries);
+    if (const ProfileFile* file = CachedProfile(ProfileFile::FullPath(fileName), &status)) {
+        file->Entries(section, &entries);
     }
     return CopyEntries(entries, buffer, size);
 }
@@ -157,15 +158,15 @@ BOOL WINAPI WritePrivateProfileSectionA(LPCSTR section, LPCSTR text, LPCSTR file
         return FALSE;
     }
     const std::string path = ProfileFile::FullPath(fileName);
-    ProfileFile file;
-    DWORD status = file.Load(path);
-    if (status == ERROR_SUCCESS) {
+    std::lock_guard<std::mutex> hold(ProfileLock());
+    DWORD status = ERROR_SUCCESS;
+    if (ProfileFile* file = CachedProfile(path, &status)) {
         if (text == nullptr) {
-            file.Remove(section); // a null text deletes the section
+            file->Remove(section); // a null text deletes the section
         } else {
-            file.Replace(section, LinesOf(text));
+            file->Replace(section, LinesOf(text));
         }
-        status = file.Save(path);
+        status = SaveCachedProfile(path);
     }
     if (status != ERROR_SUCCESS) {
         SetLastError(status);
