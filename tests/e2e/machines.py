@@ -166,7 +166,8 @@ class Machine:
     def profile_folder(self):
         """The user's profile folder, as USERPROFILE names it in a fresh Wine prefix."""
         users = os.path.join(self.drive_c(), "users")
-        names = [n for n in os.listdir(users) if n.lower() not in ("public", "default")]
+        names = [n for n in os.listdir(users) if n.lower() not in ("public", "default") and
+                 os.path.isdir(os.path.join(users, n))]
         if len(names) != 1:
             raise MachineError("cannot tell the user's profile among %s" % names)
         return r"C:\users\%s" % names[0]
