@@ -98,9 +98,9 @@ String WindowsFolderValue(const char* valueName) {
     return value;
 }
 
-void RemoveTree(Sweep& sweep, const char* path) {
+void RemoveTree(Sweep& sweep, const char* path, int recurse = 1) {
     sweep.folder.SetPath(path);
-    sweep.folder.RemoveTree(1);
+    sweep.folder.RemoveTree(recurse);
 }
 
 // A tree removal that spares every "db" folder when the database stays.
@@ -141,8 +141,8 @@ void RemovePlayerFolder(Sweep& sweep) {
     RemoveFormatted(sweep, "%s\\Datacache", player);
     RemoveFileFormatted(sweep, "%s\\lumora music license.html", player);
     RemoveFileFormatted(sweep, "%s\\lumora music license.txt", player);
-    sweep.folder.SetPath(player);
-    sweep.folder.Remove();
+    // Only when empty, and never a protected folder the registration names.
+    RemoveTree(sweep, player, 0);
 }
 
 void RemoveSharedFolders(Sweep& sweep) {

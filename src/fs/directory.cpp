@@ -151,9 +151,10 @@ int Directory::RemoveTree(int recurse) {
         LogAction(LV_Refused, LT_Folder, path, kCutRule);
         return 0;
     }
-    // Judged before Exists: a protected folder is refused whether or not it is there to see.
+    // Judged before Exists: a protected folder is refused whether or not it is there to see,
+    // and without recursion too: an empty one (a fresh program-files folder) would go itself.
     String reached;
-    if (recurse && path.Length() > 0 && IsProtectedFolder(path, &reached)) {
+    if (path.Length() > 0 && IsProtectedFolder(path, &reached)) {
         LogRefusedRemoval(path, reached);
         return 0;
     }

@@ -34,8 +34,8 @@ public:
     virtual int Exists();
     // 4: deletes the folder, and with `recurse` everything in it (read-only files included).
     // 1 when the folder is gone or never existed. A symbolic link or junction is removed itself,
-    // never entered. A recursive removal of a protected folder (see removal_guard.h) is refused
-    // and answers 0, as does a path that may have been cut by formatting.
+    // never entered. The removal of a protected folder (see removal_guard.h), recursive or not,
+    // is refused and answers 0, as is a path that may have been cut by formatting.
     virtual int RemoveTree(int recurse);
     // 5: deletes a file given by name in this folder or by full path ("X:..."), clearing its
     // read-only attribute first. 1 unless the deletion was refused (a missing file counts as gone).

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/machine_files.h"
 #include "tests/support/scratch.h"
 
 namespace {
@@ -110,6 +111,16 @@ TEST(DirectoryRemoveTree, WithoutRecursionOnlyAnEmptyFolderGoes) {
     folder.SetPath((scratch / "empty").c_str());
     EXPECT_EQ(1, folder.RemoveTree(0));
     EXPECT_FALSE(IsFolder(scratch / "empty"));
+}
+
+TEST(DirectoryRemoveTree, AnEmptyProtectedFolderStaysWithoutRecursionToo) {
+    ScratchFolder scratch;
+    ASSERT_EQ(0, _mkdir((scratch / "profile").c_str()));
+    testsupport::ScopedEnvironment user("USERPROFILE", scratch / "profile");
+    Directory folder;
+    folder.SetPath((scratch / "profile").c_str());
+    EXPECT_EQ(0, folder.RemoveTree(0));
+    EXPECT_TRUE(IsFolder(scratch / "profile"));
 }
 
 // Holding a file open keeps it on Windows; where the system lets open files go, the layer's

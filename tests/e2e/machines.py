@@ -151,17 +151,30 @@ class Machine:
     def host(self, windows_path):
         return host_path(self.drive_c(), windows_path, self.names)
 
+    def place_link(self, windows_path, target):
+        """Makes a folder link: a host symbolic link to the target folder (made when missing),
+        which the layer and Wine both report as a folder reparse point and follow."""
+        host, target_host = self.host(windows_path), self.host(target)
+        os.makedirs(target_host, exist_ok=True)
+        os.makedirs(os.path.dirname(host), exist_ok=True)
+        os.symlink(target_host, host, target_is_directory=True)
+
     def use_code_page(self, code_page):
         """Makes the machine's ANSI code page `code_page` before anything is placed in it."""
         raise MachineError("code page %d is not available on this machine" % code_page)
 
-    def temp_folder(self):
-        """The profile's Temp folder: TEMP and TMP name it, as in a fresh Wine prefix."""
+    def profile_folder(self):
+        """The user's profile folder, as USERPROFILE names it in a fresh Wine prefix."""
         users = os.path.join(self.drive_c(), "users")
-        names = [n for n in os.listdir(users) if n.lower() not in ("public", "default")]
+        names = [n for n in os.listdir(users) if n.lower() not in ("public", "default") and
+                 os.path.isdir(os.path.join(users, n))]
         if len(names) != 1:
             raise MachineError("cannot tell the user's profile among %s" % names)
-        return r"C:\users\%s\Temp" % names[0]
+        return r"C:\users\%s" % names[0]
+
+    def temp_folder(self):
+        """The profile's Temp folder: TEMP and TMP name it, as in a fresh Wine prefix."""
+        return self.profile_folder() + r"\Temp"
 
     def temp_env(self, temp):
         """What the program's environment needs for it to use `temp`."""
@@ -220,8 +233,9 @@ class LinuxMachine(Machine):
         run_tool([self.regedit, "/S", path], self.env, "importing " + path)
 
     def temp_env(self, temp):
-        # The layer takes TMP and TEMP as Windows sets them; the host's own are passed over.
-        return {"TMP": temp, "TEMP": temp}
+        # The layer takes TMP, TEMP and USERPROFILE as Windows sets them; the host's own are
+        # passed over.
+        return {"TMP": temp, "TEMP": temp, "USERPROFILE": self.profile_folder()}
 
     def use_code_page(self, code_page):
         path = os.path.join(os.path.dirname(self.folder), "code_page.reg")

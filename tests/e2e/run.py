@@ -111,13 +111,16 @@ class Player:
                            self.holder)
 
     def expand(self, machine, path, cache):
-        """Paths may start with {ProgramFiles}, {CommonFiles}, {Windows} or {System}: the folders
-        the program finds on this build (Wine's 32-bit view differs from the layer's)."""
+        """Paths may start with {ProgramFiles}, {CommonFiles}, {Windows}, {System} or {Profile}:
+        the folders the program finds on this build (Wine's 32-bit view differs from the
+        layer's)."""
         if not path.startswith("{"):
             return path
         name, _, rest = path[1:].partition("}")
         if name == "Windows":
             base = r"C:\Windows"
+        elif name == "Profile":
+            base = machine.profile_folder()
         elif name == "System":
             base = machine.system_folder
         elif name in FOLDER_VALUES:
@@ -139,7 +142,7 @@ class Player:
         def folder(match):
             base = self.expand(machine, "{%s}" % match.group(1), cache)
             return base.replace("\\", "\\\\") if escape else base
-        return re.sub(r"\{(ProgramFiles|CommonFiles|Windows|System)\}", folder, text)
+        return re.sub(r"\{(ProgramFiles|CommonFiles|Windows|System|Profile)\}", folder, text)
 
     def play(self, scenario):
         """Problems found (empty when the scenario passed)."""
@@ -216,9 +219,16 @@ class Player:
                 raise MachineError("no %s in %s: build the maker's libraries" % (name, built))
             with open(os.path.join(built, name), "rb") as f:
                 machine.place_file(self.expand(machine, path, folders), f.read())
+        self.prepare_links(machine, scenario, folders)
         self.set_attributes(machine, scenario, folders)
         if scenario.restricted:
             machine.restrict()
+
+    def prepare_links(self, machine, scenario, folders):
+        """The folder links, made once every file is in place (a link may point at any)."""
+        for link, target in scenario.links.items():
+            machine.place_link(self.expand(machine, link, folders),
+                               self.expand(machine, target, folders))
 
     @staticmethod
     def prepare_temp(machine, scenario, temp):

@@ -19,7 +19,7 @@ BUILDS = ("linux", "win32", "win64")
 FIELDS = {
     "": {"about", "machine", "dialogue", "trace", "log", "registry_after", "files_after", "skip"},
     "machine": {"reg", "folders", "files", "restricted", "maker_libraries", "env", "temp",
-                "code_page", "attributes", "held", "generate"},
+                "code_page", "attributes", "held", "generate", "links"},
     "registry_after": {"trees", "present", "absent"},
     "files_after": {"present", "absent", "only", "text"},
 }
@@ -81,6 +81,7 @@ class Scenario:
         self.maker_libraries = dict(machine.get("maker_libraries", {}))
         self.env = dict(machine.get("env", {}))
         self.code_page = machine.get("code_page")
+        self.links = self._links(machine.get("links", {}))
         # The temporary folder: there (None), "missing", or "file" (a file in the folder's place).
         self.temp = machine.get("temp")
         if self.temp not in (None, "missing", "file"):
@@ -131,6 +132,14 @@ class Scenario:
         except ValueError as e:
             raise ScenarioError(str(e)) from None
         self.files.update(self.generated.files)
+
+    @staticmethod
+    def _links(links):
+        """Folder links to make: the Windows path of each link and of the folder it points at."""
+        if not isinstance(links, dict) or not all(
+                isinstance(k, str) and isinstance(v, str) for k, v in links.items()):
+            raise ScenarioError("machine.links maps each link's path to its target folder's path")
+        return dict(links)
 
     @staticmethod
     def machine_file(name):

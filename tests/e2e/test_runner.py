@@ -175,6 +175,16 @@ class MachinePaths(unittest.TestCase):
                 with self.assertRaises(MachineError):
                     host_path(drive_c, bad)
 
+    def test_a_link_is_a_host_symbolic_link_to_its_target_made_when_missing(self):
+        import tempfile
+        from machines import Machine
+        with tempfile.TemporaryDirectory() as folder:
+            machine = Machine(folder)
+            machine.place_link(r"C:\Lumo\outside", r"C:\Canary")
+            link = os.path.join(folder, "drive_c", "Lumo", "outside")
+            self.assertEqual(os.readlink(link), os.path.join(folder, "drive_c", "Canary"))
+            self.assertTrue(os.path.isdir(link))
+
 
 def python_program(source):
     return [sys.executable, "-c", textwrap.dedent(source)]
@@ -252,6 +262,7 @@ class Scenarios(unittest.TestCase):
         for data, words in [({"dialogue": ["@nowhere"]}, "no text 'nowhere'"),
                             ({"dialogue": [{"typed": "Y"}]}, "typed answer"),
                             ({"machine": {"regs": []}}, "unknown field"),
+                            ({"machine": {"links": {"C:\\a": 1}}}, "machine.links maps"),
                             ({"skip": {"win16": "x"}}, "skip names a build")]:
             with self.assertRaisesRegex(ScenarioError, words):
                 Scenario.__new__(Scenario)._load(data, load_texts())
