@@ -212,8 +212,15 @@ template <typename Judge> bool AnyProtectedFolder(Judge judge, String* reached) 
         found("the system folder", FolderOf(GetSystemDirectoryA))) {
         return true;
     }
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVersionKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+    // Both registry views: a 32-bit program's own view may lack the "W6432" values (Wine's does);
+    // on a system without a 64-bit view the flag is ignored and the one view is read twice.
+    const REGSAM views[] = {0, KEY_WOW64_64KEY};
+    for (const REGSAM view : views) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVersionKey, 0, KEY_QUERY_VALUE | view, &key) !=
+            ERROR_SUCCESS) {
+            continue;
+        }
         bool judged = false;
         for (const char* name : kFolderValues) {
             judged = judged || found(Concat("the folder of ", name), RegistryFolder(key, name));
