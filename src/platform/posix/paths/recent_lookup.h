@@ -1,0 +1,28 @@
+// The look-up just made of one path, kept so that the call that follows on the same path does not
+// make it again. A program deleting what it listed asks, per file, for the listing, then _chmod to
+// clear the read-only attribute, then _unlink: three look-ups of one entry. The listing's look-up
+// serves the attribute change, and the attribute change's serves the deletion; nothing else takes
+// a kept look-up, and any other look-up of a path drops it, so it is never older than the call
+// just before.
+#pragma once
+
+#include <string>
+
+#include "platform/posix/paths/path_map.h"
+
+namespace ovlayer {
+
+// Who made the kept look-up: a listing reporting an entry, or an attribute change.
+enum class LookupSource { kListing, kAttributes };
+
+// Keeps `entry`, found for the full Windows path `windowsPath` (WindowsPath::Text()).
+void KeepLookup(LookupSource source, std::string windowsPath, const HostEntry& entry);
+// Drops the kept look-up.
+void ForgetLookup();
+
+// FindHostEntry, answered from the look-up kept by `source` when it was made for the same path
+// (which it drops: it serves once). `parsed`, when given, receives the path taken apart.
+DWORD FindHostEntryAfter(LookupSource source, const char* text, HostEntry* out,
+                         WindowsPath* parsed = nullptr);
+
+} // namespace ovlayer
