@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <utility>
 
 #include "platform/posix/files/file_errors.h"
 #include "platform/posix/files/sharing.h"
@@ -81,14 +82,13 @@ DWORD GetAttributesOp(const char* path, DWORD* attributes) {
 
 DWORD SetAttributesOp(const char* path, DWORD attributes) {
     HostEntry entry;
-    WindowsPath parsed;
-    const DWORD status = FindHostEntryAfter(LookupSource::kListing, path, &entry, &parsed);
+    const DWORD status = FindHostEntryAfter(LookupSource::kListing, path, &entry);
     if (status != ERROR_SUCCESS) {
         return status;
     }
     const DWORD done = SetHostAttributes(&entry, attributes);
     if (done == ERROR_SUCCESS) {
-        KeepLookup(LookupSource::kAttributes, parsed.Text(), entry);
+        KeepLookup(LookupSource::kAttributes, path, std::move(entry));
     }
     return done;
 }

@@ -32,8 +32,9 @@ struct Search {
     std::string pattern; // as given, for the journal
     std::vector<FoundEntry> entries;
     size_t next = 0;
-    // A listing's folder, as a full Windows path and on the host; empty for a search of one name.
-    std::string folderPath;
+    // A listing's folder, as the pattern names it (the text before the mask) and on the host;
+    // the host's is empty for a search of one name.
+    std::string folderText;
     std::string folderHost;
 };
 
@@ -71,19 +72,34 @@ void Fill(const FoundEntry& entry, WIN32_FIND_DATAA* data) {
     strncpy(data->cFileName, entry.name.c_str(), MAX_PATH - 1);
 }
 
+// A name that the folder's text and a separator before it make into a path naming the entry
+// itself: not "." or "..", and nothing that taking a path apart changes or refuses (separators,
+// trailing periods and spaces, control and wildcard characters). Any other name is looked up
+// anew when asked for.
+bool IsPlainName(const std::string& name) {
+    if (name.empty() || name == "." || name == ".." || name.back() == '.' || name.back() == ' ') {
+        return false;
+    }
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || strchr("\\/*?<>|\":", c) != nullptr) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // A listed entry's look-up serves the next call on it (recent_lookup.h): a program clearing the
 // read-only attribute of what it just listed does not look the file up again.
 void Report(const Search& search, const FoundEntry& entry, WIN32_FIND_DATAA* data) {
     Fill(entry, data);
-    if (search.folderHost.empty() || entry.name == "." || entry.name == "..") {
+    if (search.folderHost.empty() || !IsPlainName(entry.name)) {
         return;
     }
     HostEntry found;
     found.host = search.folderHost + '/' + entry.name;
     found.exists = true;
     found.info = entry.info;
-    const char* separator = search.folderPath.size() > 3 ? "\\" : "";
-    KeepLookup(LookupSource::kListing, search.folderPath + separator + entry.name, found);
+    KeepLookup(LookupSource::kListing, search.folderText + entry.name, std::move(found));
 }
 
 bool HasWildcards(const std::string& mask) {
@@ -213,15 +229,14 @@ DWORD StartSearch(const char* pattern, Search* search) {
     const std::string folderText =
         maskStart == 0 ? std::string(".") : std::string(pattern, maskStart);
     HostEntry folder;
-    WindowsPath parsed;
-    const DWORD status = FindHostEntry(folderText.c_str(), &folder, &parsed);
+    const DWORD status = FindHostEntry(folderText.c_str(), &folder);
     if (status != ERROR_SUCCESS) {
         return status == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : status;
     }
     if (!IsFolderEntry(folder)) {
         return ERROR_PATH_NOT_FOUND;
     }
-    search->folderPath = parsed.Text();
+    search->folderText.assign(pattern, maskStart);
     search->folderHost = folder.host;
     return ListFolder(folder, mask, &search->entries);
 }

@@ -11,7 +11,7 @@ struct Kept {
     bool held = false;
     bool watching = false; // dropped when the machine changes: its host paths are another's
     LookupSource source = LookupSource::kListing;
-    std::string windowsPath;
+    std::string text;
     HostEntry entry;
 };
 
@@ -22,7 +22,7 @@ Kept& TheKept() {
 
 } // namespace
 
-void KeepLookup(LookupSource source, std::string windowsPath, const HostEntry& entry) {
+void KeepLookup(LookupSource source, std::string text, HostEntry entry) {
     Kept& kept = TheKept();
     if (!kept.watching) {
         OnMachineChange(&ForgetLookup);
@@ -30,31 +30,22 @@ void KeepLookup(LookupSource source, std::string windowsPath, const HostEntry& e
     }
     kept.held = true;
     kept.source = source;
-    kept.windowsPath = std::move(windowsPath);
-    kept.entry = entry;
+    kept.text = std::move(text);
+    kept.entry = std::move(entry);
 }
 
 void ForgetLookup() {
     TheKept().held = false;
 }
 
-DWORD FindHostEntryAfter(LookupSource source, const char* text, HostEntry* out,
-                         WindowsPath* parsed) {
+DWORD FindHostEntryAfter(LookupSource source, const char* text, HostEntry* out) {
     Kept& kept = TheKept();
-    if (kept.held && kept.source == source) {
-        WindowsPath path;
-        // A trailing separator asks for a folder: the full look-up judges that.
-        if (ParseWindowsPath(text, &path) == ERROR_SUCCESS && !path.trailingSeparator &&
-            path.Text() == kept.windowsPath) {
-            kept.held = false;
-            *out = std::move(kept.entry);
-            if (parsed != nullptr) {
-                *parsed = std::move(path);
-            }
-            return ERROR_SUCCESS;
-        }
+    if (kept.held && kept.source == source && text != nullptr && kept.text == text) {
+        kept.held = false;
+        *out = std::move(kept.entry);
+        return ERROR_SUCCESS;
     }
-    return FindHostEntry(text, out, parsed);
+    return FindHostEntry(text, out);
 }
 
 } // namespace ovlayer

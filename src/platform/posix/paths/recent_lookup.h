@@ -3,7 +3,8 @@
 // clear the read-only attribute, then _unlink: three look-ups of one entry. The listing's look-up
 // serves the attribute change, and the attribute change's serves the deletion; nothing else takes
 // a kept look-up, and any other look-up of a path drops it, so it is never older than the call
-// just before.
+// just before. A look-up is kept under the path's text as the next call is expected to give it,
+// and serves only that same text: another spelling looks the path up again.
 #pragma once
 
 #include <string>
@@ -15,14 +16,13 @@ namespace ovlayer {
 // Who made the kept look-up: a listing reporting an entry, or an attribute change.
 enum class LookupSource { kListing, kAttributes };
 
-// Keeps `entry`, found for the full Windows path `windowsPath` (WindowsPath::Text()).
-void KeepLookup(LookupSource source, std::string windowsPath, const HostEntry& entry);
+// Keeps `entry`, found for the path `text`.
+void KeepLookup(LookupSource source, std::string text, HostEntry entry);
 // Drops the kept look-up.
 void ForgetLookup();
 
-// FindHostEntry, answered from the look-up kept by `source` when it was made for the same path
-// (which it drops: it serves once). `parsed`, when given, receives the path taken apart.
-DWORD FindHostEntryAfter(LookupSource source, const char* text, HostEntry* out,
-                         WindowsPath* parsed = nullptr);
+// FindHostEntry, answered from the look-up kept by `source` when it was kept under the same text
+// (which it drops: it serves once).
+DWORD FindHostEntryAfter(LookupSource source, const char* text, HostEntry* out);
 
 } // namespace ovlayer
