@@ -1,9 +1,10 @@
 // The look-up just made of one path, kept so that the call that follows on the same path does not
 // make it again. A program deleting what it listed asks, per file, for the listing, then _chmod to
 // clear the read-only attribute, then _unlink: three look-ups of one entry. The listing's look-up
-// serves the attribute change, and the attribute change's serves the deletion; nothing else takes
-// a kept look-up, and any other look-up of a path drops it, so it is never older than the call
-// just before. A look-up is kept under the path's text as the next call is expected to give it,
+// serves the attribute change (_chmod, SetFileAttributesA), and the attribute change's serves the
+// deletion (_unlink, DeleteFileA), which never takes a listing's directly; nothing else takes a
+// kept look-up, and any other look-up of a path drops it, so it is never older than the call just
+// before. A look-up is kept under the path's text as the next call is expected to give it,
 // and serves only that same text: another spelling looks the path up again.
 #pragma once
 
