@@ -4,6 +4,10 @@
 // printed, as wall-clock time and as processor time (the latter is steadier on a busy machine).
 //
 //   remove_tree_bench [files] [folders] [rounds]     (default 100000 1000 3)
+//   remove_tree_bench build <host folder> <files> <folders>    makes a tree (for bench/compare)
+//   remove_tree_bench remove <machine> <Windows folder>         RemoveTree alone in this process,
+//       printing its wall-clock and processor seconds (for bench/compare, which runs `rm -rf` and
+//       strace beside it)
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -44,9 +48,29 @@ void BuildTree(const std::string& top, int files, int folders) {
     }
 }
 
+// RemoveTree of one folder of an existing machine, timed from the call to its return.
+int RemoveOnly(const std::string& machine, const std::string& folder) {
+    ovlayer::UseMachine(machine);
+    ovlayer::MachineFolder();
+    const double cpu = bench::OwnCpuSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    Directory tree;
+    tree.SetPath(folder.c_str());
+    const int removed = tree.RemoveTree(1);
+    printf("%.4f %.4f\n", bench::Seconds(start), bench::OwnCpuSeconds() - cpu);
+    return removed == 1 && !tree.Exists() ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 5 && std::string(argv[1]) == "build") {
+        BuildTree(argv[2], atoi(argv[3]), atoi(argv[4]));
+        return 0;
+    }
+    if (argc == 4 && std::string(argv[1]) == "remove") {
+        return RemoveOnly(argv[2], argv[3]);
+    }
     const int files = argc > 1 ? atoi(argv[1]) : 100000;
     const int folders = argc > 2 ? atoi(argv[2]) : 1000;
     const int rounds = argc > 3 ? atoi(argv[3]) : 3;

@@ -124,7 +124,9 @@ int _stat(const char* path, struct _stat* info) {
 }
 
 int _unlink(const char* path) {
-    Record("_unlink(" + JournalText(path) + ")");
+    if (JournalRunning()) {
+        Record("_unlink(" + JournalText(path) + ")");
+    }
     if (Injected(Call::_unlink)) {
         return -1;
     }
@@ -132,7 +134,9 @@ int _unlink(const char* path) {
 }
 
 int _rmdir(const char* path) {
-    Record("_rmdir(" + JournalText(path) + ")");
+    if (JournalRunning()) {
+        Record("_rmdir(" + JournalText(path) + ")");
+    }
     if (Injected(Call::_rmdir)) {
         return -1;
     }
@@ -182,8 +186,11 @@ char* _getcwd(char* buffer, int size) {
 }
 
 int _chmod(const char* path, int mode) {
-    Record("_chmod(" + JournalText(path) + ", " + JournalHex(static_cast<unsigned>(mode), false) +
-           ")");
+    // The line's text is made only for a running journal: a removal calls this per file.
+    if (JournalRunning()) {
+        Record("_chmod(" + JournalText(path) + ", " +
+               JournalHex(static_cast<unsigned>(mode), false) + ")");
+    }
     if (Injected(Call::_chmod)) {
         return -1;
     }

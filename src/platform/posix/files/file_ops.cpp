@@ -4,9 +4,11 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <utility>
 
 #include "platform/posix/files/file_errors.h"
 #include "platform/posix/files/sharing.h"
+#include "platform/posix/paths/recent_lookup.h"
 
 namespace ovlayer {
 namespace {
@@ -17,6 +19,33 @@ DWORD HostStatus() {
 
 bool IsReadOnly(const struct stat& info) {
     return (info.st_mode & S_IWUSR) == 0;
+}
+
+// SetAttributesOp on an entry found; a changed mode is written back to `found`.
+DWORD SetHostAttributes(HostEntry* found, DWORD attributes) {
+    HostEntry& entry = *found;
+    // A link's attributes are its own, as on Windows: what it points at is never changed. The
+    // host keeps no mode of a link's own, so there is nothing to change on it either.
+    if (S_ISLNK(entry.info.st_mode)) {
+        return ERROR_SUCCESS;
+    }
+    struct stat info = entry.info;
+    if (entry.isRoot && stat(entry.host.c_str(), &info) != 0) {
+        return HostStatus();
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return ERROR_SUCCESS;
+    }
+    const mode_t mode = (attributes & FILE_ATTRIBUTE_READONLY) != 0
+                            ? info.st_mode & ~(S_IWUSR | S_IWGRP | S_IWOTH)
+                            : info.st_mode | S_IWUSR;
+    if ((mode & 07777) != (info.st_mode & 07777)) {
+        if (chmod(entry.host.c_str(), mode & 07777) != 0) {
+            return HostStatus();
+        }
+        entry.info.st_mode = (info.st_mode & ~07777) | (mode & 07777);
+    }
+    return ERROR_SUCCESS;
 }
 
 } // namespace
@@ -53,34 +82,20 @@ DWORD GetAttributesOp(const char* path, DWORD* attributes) {
 
 DWORD SetAttributesOp(const char* path, DWORD attributes) {
     HostEntry entry;
-    const DWORD status = FindHostEntry(path, &entry);
+    const DWORD status = FindHostEntryAfter(LookupSource::kListing, path, &entry);
     if (status != ERROR_SUCCESS) {
         return status;
     }
-    // A link's attributes are its own, as on Windows: what it points at is never changed. The
-    // host keeps no mode of a link's own, so there is nothing to change on it either.
-    if (S_ISLNK(entry.info.st_mode)) {
-        return ERROR_SUCCESS;
+    const DWORD done = SetHostAttributes(&entry, attributes);
+    if (done == ERROR_SUCCESS) {
+        KeepLookup(LookupSource::kAttributes, path, std::move(entry));
     }
-    struct stat info = entry.info;
-    if (entry.isRoot && stat(entry.host.c_str(), &info) != 0) {
-        return HostStatus();
-    }
-    if (S_ISDIR(info.st_mode)) {
-        return ERROR_SUCCESS;
-    }
-    const mode_t mode = (attributes & FILE_ATTRIBUTE_READONLY) != 0
-                            ? info.st_mode & ~(S_IWUSR | S_IWGRP | S_IWOTH)
-                            : info.st_mode | S_IWUSR;
-    if ((mode & 07777) != (info.st_mode & 07777) && chmod(entry.host.c_str(), mode & 07777) != 0) {
-        return HostStatus();
-    }
-    return ERROR_SUCCESS;
+    return done;
 }
 
 DWORD DeleteFileOp(const char* path) {
     HostEntry entry;
-    const DWORD status = FindHostEntry(path, &entry);
+    const DWORD status = FindHostEntryAfter(LookupSource::kAttributes, path, &entry);
     if (status != ERROR_SUCCESS) {
         return status;
     }

@@ -16,6 +16,7 @@
 #include "platform/posix/files/file_errors.h"
 #include "platform/posix/files/file_ops.h"
 #include "platform/posix/paths/path_map.h"
+#include "platform/posix/paths/recent_lookup.h"
 #include "platform/posix/core/test_controls.h"
 
 namespace ovlayer {
@@ -24,16 +25,17 @@ namespace {
 struct FoundEntry {
     std::string name;
     DWORD attributes;
-    off_t size;
-    struct timespec written;
-    struct timespec accessed;
-    struct timespec changed;
+    struct stat info; // lstat of the entry (stat for "." and "..")
 };
 
 struct Search {
     std::string pattern; // as given, for the journal
     std::vector<FoundEntry> entries;
     size_t next = 0;
+    // A listing's folder, as the pattern names it (the text before the mask) and on the host;
+    // the host's is empty for a search of one name.
+    std::string folderText;
+    std::string folderHost;
 };
 
 std::unordered_set<Search*>& OpenSearches() {
@@ -54,20 +56,50 @@ FILETIME ToFileTime(const struct timespec& time) {
 }
 
 FoundEntry MakeEntry(const std::string& name, const struct stat& info, DWORD attributes) {
-    const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    return FoundEntry{name,         attributes,   folder ? 0 : info.st_size,
-                      info.st_mtim, info.st_atim, info.st_ctim};
+    return FoundEntry{name, attributes, info};
 }
 
 void Fill(const FoundEntry& entry, WIN32_FIND_DATAA* data) {
     memset(data, 0, sizeof *data);
+    const bool folder = (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const off_t size = folder ? 0 : entry.info.st_size;
     data->dwFileAttributes = entry.attributes;
-    data->ftCreationTime = ToFileTime(entry.changed);
-    data->ftLastAccessTime = ToFileTime(entry.accessed);
-    data->ftLastWriteTime = ToFileTime(entry.written);
-    data->nFileSizeHigh = static_cast<DWORD>(static_cast<uint64_t>(entry.size) >> 32);
-    data->nFileSizeLow = static_cast<DWORD>(entry.size);
+    data->ftCreationTime = ToFileTime(entry.info.st_ctim);
+    data->ftLastAccessTime = ToFileTime(entry.info.st_atim);
+    data->ftLastWriteTime = ToFileTime(entry.info.st_mtim);
+    data->nFileSizeHigh = static_cast<DWORD>(static_cast<uint64_t>(size) >> 32);
+    data->nFileSizeLow = static_cast<DWORD>(size);
     strncpy(data->cFileName, entry.name.c_str(), MAX_PATH - 1);
+}
+
+// A name that the folder's text and a separator before it make into a path naming the entry
+// itself: not "." or "..", and nothing that taking a path apart changes or refuses (separators,
+// trailing periods and spaces, control and wildcard characters). Any other name is looked up
+// anew when asked for.
+bool IsPlainName(const std::string& name) {
+    if (name.empty() || name == "." || name == ".." || name.back() == '.' || name.back() == ' ') {
+        return false;
+    }
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || strchr("\\/*?<>|\":", c) != nullptr) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A listed entry's look-up serves the next call on it (recent_lookup.h): a program clearing the
+// read-only attribute of what it just listed does not look the file up again.
+void Report(const Search& search, const FoundEntry& entry, WIN32_FIND_DATAA* data) {
+    Fill(entry, data);
+    if (search.folderHost.empty() || !IsPlainName(entry.name)) {
+        return;
+    }
+    HostEntry found;
+    found.host = search.folderHost + '/' + entry.name;
+    found.exists = true;
+    found.info = entry.info;
+    KeepLookup(LookupSource::kListing, search.folderText + entry.name, std::move(found));
 }
 
 bool HasWildcards(const std::string& mask) {
@@ -204,6 +236,8 @@ DWORD StartSearch(const char* pattern, Search* search) {
     if (!IsFolderEntry(folder)) {
         return ERROR_PATH_NOT_FOUND;
     }
+    search->folderText.assign(pattern, maskStart);
+    search->folderHost = folder.host;
     return ListFolder(folder, mask, &search->entries);
 }
 
@@ -235,7 +269,7 @@ HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
         SetLastError(status);
         return INVALID_HANDLE_VALUE;
     }
-    Fill(search->entries[0], data);
+    Report(*search, search->entries[0], data);
     search->next = 1;
     OpenSearches().insert(search);
     return search;
@@ -257,7 +291,7 @@ BOOL WINAPI FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA data) {
         SetLastError(ERROR_NO_MORE_FILES);
         return FALSE;
     }
-    Fill(search->entries[search->next++], data);
+    Report(*search, search->entries[search->next++], data);
     return TRUE;
 }
 

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/posix/paths/drives.h"
+#include "platform/posix/paths/recent_lookup.h"
 #include "platform/posix/files/file_errors.h"
 #include "platform/posix/core/machine.h"
 #include "platform/posix/console/code_page.h"
@@ -271,6 +272,7 @@ DWORD ParseWindowsPath(const char* text, WindowsPath* out) {
 }
 
 DWORD FindHostEntry(const char* text, HostEntry* out, WindowsPath* parsed) {
+    ForgetLookup();
     WindowsPath path;
     const DWORD status = ParseWindowsPath(text, &path);
     if (status != ERROR_SUCCESS) {
