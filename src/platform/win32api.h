@@ -19,6 +19,10 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+// ntdll's deletion of the key a handle names, which windows.h does not declare: with a handle
+// opened with REG_OPTION_OPEN_LINK it removes a registry link key itself, where RegDeleteKeyA
+// would follow the link.
+extern "C" LONG NTAPI NtDeleteKey(HANDLE key);
 #else
 #include "platform/posix/core/win32_types.h"
 #include "platform/posix/files/crt_api.h"

@@ -17,6 +17,7 @@ const char* const kWindowsFolder = "C:\\windows";
 const char* const kSystemFolder = "C:\\windows\\system32";
 const char* const kProgramFilesFolder = "C:\\Program Files (x86)";
 const char* const kCommonFilesFolder = "C:\\Program Files (x86)\\Common Files";
+const char* const kUserSid = "S-1-5-21-0-0-0-1000";
 
 namespace {
 

@@ -32,6 +32,9 @@ std::string MachinePath(const std::string& name);
 
 // The user the machine is set up for (the Unix login name, as Wine names the profile folder).
 std::string MachineUserName();
+// That user's security identifier, as Wine gives its one user ("S-1-5-21-0-0-0-1000"): the name
+// of the user's hive below \Registry\User and of the user's profile under ProfileList.
+extern const char* const kUserSid;
 
 // Tests: drop everything loaded from the current machine and use `folder` from now on (an empty
 // name: the default machine again). Pending registry changes of the old machine are discarded,

@@ -16,6 +16,7 @@ namespace ovlayer {
     X(RegOpenKeyA) X(RegOpenKeyExA) X(RegCreateKeyA) X(RegCreateKeyExA) X(RegCloseKey)             \
     X(RegDeleteKeyA) X(RegEnumKeyA) X(RegEnumKeyExA) X(RegQueryInfoKeyA) X(RegQueryValueA)        \
     X(RegQueryValueExA) X(RegSetValueA) X(RegSetValueExA) X(RegDeleteValueA) X(RegEnumValueA)      \
+    X(NtDeleteKey)                                                                                 \
     /* files and folders */                                                                        \
     X(FindFirstFileA) X(FindNextFileA) X(FindClose) X(DeleteFileA) X(GetDriveTypeA)               \
     X(GetDiskFreeSpaceA) X(GetWindowsDirectoryA) X(GetSystemDirectoryA) X(GetFileAttributesA)     \
@@ -67,7 +68,7 @@ std::vector<std::string> TakeUnconsumedFailures();
 //   RegQueryInfoKeyA(HKCU\Software\X)            RegQueryValueA(HKCU\Software\X, Sub)
 //   RegQueryValueExA(HKCU\Software\X, Name)      RegSetValueA(HKCU\Software\X, Sub)
 //   RegSetValueExA(HKCU\Software\X, Name, 1)     RegDeleteValueA(HKCU\Software\X, Name)
-//   RegEnumValueA(HKCU\Software\X, 0)
+//   RegEnumValueA(HKCU\Software\X, 0)            NtDeleteKey(HKCU\Software\X\Link)
 // (access masks in upper-case hex, value types and indexes in decimal). Every call is recorded,
 // including those that fail or whose failure was injected.
 void StartJournal();

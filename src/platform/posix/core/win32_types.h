@@ -125,6 +125,7 @@ inline bool operator!=(const GUID& a, const GUID& b) {
 #define ERROR_INVALID_NAME 123L
 #define ERROR_MOD_NOT_FOUND 126L
 #define ERROR_PROC_NOT_FOUND 127L
+#define ERROR_BROKEN_PIPE 109L
 #define ERROR_DIR_NOT_EMPTY 145L
 #define ERROR_BAD_PATHNAME 161L
 #define ERROR_ALREADY_EXISTS 183L
@@ -158,6 +159,7 @@ inline bool operator!=(const GUID& a, const GUID& b) {
 #define KEY_WRITE 0x20006
 #define KEY_EXECUTE 0x20019
 #define KEY_ALL_ACCESS 0xF003F
+#define MAXIMUM_ALLOWED 0x02000000L
 #define REG_NONE 0
 #define REG_SZ 1
 #define REG_EXPAND_SZ 2
@@ -169,6 +171,8 @@ inline bool operator!=(const GUID& a, const GUID& b) {
 #define REG_QWORD 11
 #define REG_OPTION_NON_VOLATILE 0x0L
 #define REG_OPTION_VOLATILE 0x1L
+#define REG_OPTION_CREATE_LINK 0x2L
+#define REG_OPTION_OPEN_LINK 0x8L
 #define REG_CREATED_NEW_KEY 0x1L
 #define REG_OPENED_EXISTING_KEY 0x2L
 

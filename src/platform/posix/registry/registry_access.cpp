@@ -73,8 +73,8 @@ LONG SplitSubKey(const char* subKey, std::vector<std::string>* names) {
     return ERROR_SUCCESS;
 }
 
-LONG OpenOrCreate(HKEY key, const char* subKey, REGSAM desired, bool create, PHKEY result,
-                  LPDWORD disposition) {
+LONG OpenOrCreate(HKEY key, const char* subKey, DWORD options, REGSAM desired, bool create,
+                  PHKEY result, LPDWORD disposition) {
     *result = nullptr;
     const OpenKey* parent = FindHandle(key);
     if (!parent) {
@@ -94,11 +94,11 @@ LONG OpenOrCreate(HKEY key, const char* subKey, REGSAM desired, bool create, PHK
     KeyView found;
     bool created = false;
     if (create) {
-        if (LONG status = CreateSubKey(parent->view, names, &found, &created)) {
+        if (LONG status = CreateSubKey(parent->view, names, options, &found, &created)) {
             return status;
         }
     } else {
-        found = FindSubKey(parent->view, names);
+        found = FindSubKey(parent->view, names, (options & REG_OPTION_OPEN_LINK) != 0);
         if (!found.Exists()) {
             return ERROR_FILE_NOT_FOUND;
         }
@@ -108,7 +108,8 @@ LONG OpenOrCreate(HKEY key, const char* subKey, REGSAM desired, bool create, PHK
         return status;
     }
     if (created) {
-        RegistryStore::Get().Changed(RegOp{RegOp::kCreateKey, found.Top()->Path(), "", 0, ""});
+        const RegOp::Kind kind = found.Top()->IsLink() ? RegOp::kCreateLink : RegOp::kCreateKey;
+        RegistryStore::Get().Changed(RegOp{kind, found.Top()->Path(), "", 0, ""});
     }
     if (disposition) {
         *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;

@@ -31,8 +31,9 @@ LONG Use(HKEY key, REGSAM needed, const OpenKey** open);
 bool Refuses(const RegKey* key);
 // The sub-key path split into names, each checked against the longest name a key may have.
 LONG SplitSubKey(const char* subKey, std::vector<std::string>* names);
-// The shared work of the open and create functions; *result is null on failure.
-LONG OpenOrCreate(HKEY key, const char* subKey, REGSAM desired, bool create, PHKEY result,
-                  LPDWORD disposition);
+// The shared work of the open and create functions; *result is null on failure. `options`:
+// REG_OPTION_OPEN_LINK opens a link key itself, REG_OPTION_CREATE_LINK makes a new key a link.
+LONG OpenOrCreate(HKEY key, const char* subKey, DWORD options, REGSAM desired, bool create,
+                  PHKEY result, LPDWORD disposition);
 
 } // namespace ovlayer

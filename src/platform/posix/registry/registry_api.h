@@ -29,4 +29,9 @@ LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD typ
 LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName);
 LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR valueName, LPDWORD valueNameSize,
                           LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize);
+// ntdll's deletion of the key a handle names: with a handle opened with REG_OPTION_OPEN_LINK,
+// the link key itself. An NTSTATUS: 0, or STATUS_ACCESS_DENIED (0xC0000022) for a key with
+// sub-keys (as Wine answers), a root, or a handle without DELETE access; STATUS_INVALID_HANDLE
+// (0xC0000008); STATUS_KEY_DELETED (0xC000017C).
+LONG WINAPI NtDeleteKey(HANDLE key);
 }

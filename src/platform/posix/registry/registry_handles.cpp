@@ -1,8 +1,11 @@
 #include "platform/posix/registry/registry_handles.h"
 
+#include "platform/posix/console/code_page.h"
 #include "platform/posix/core/machine.h"
 
 #include <stdio.h>
+#include <string.h>
+#include <strings.h>
 
 #include <unordered_map>
 
@@ -72,49 +75,160 @@ bool RootView(HKEY key, KeyView* view, const char** name) {
 
 } // namespace
 
-KeyView FindSubKey(const KeyView& parent, const std::vector<std::string>& names) {
-    KeyView view = parent;
-    for (const std::string& name : names) {
+namespace {
+
+// Windows stops following links after this many; the open then finds nothing.
+constexpr int kMaxLinkHops = 16;
+const char kLinkValue[] = "SymbolicLinkValue";
+
+KeyView Walk(const KeyView& parent, const std::vector<std::string>& names, bool openLink,
+             int* hops);
+LONG WalkCreating(const KeyView& parent, const std::vector<std::string>& names, DWORD options,
+                  int* hops, KeyView* found, bool* created);
+
+bool StartsWithNoCase(const std::string& text, const char* prefix, size_t* rest) {
+    const size_t length = strlen(prefix);
+    if (text.size() < length || strncasecmp(text.c_str(), prefix, length) != 0 ||
+        (text.size() > length && text[length] != '\\')) {
+        return false;
+    }
+    *rest = length;
+    return true;
+}
+
+// The root and names of the key a link names, from its value: UTF-16LE text without a
+// terminator, as Windows stores it. False when the value names no key of the machine.
+bool LinkTargetPath(const RegKey& link, KeyView* root, std::vector<std::string>* names) {
+    const RegValue* value = link.Value(kLinkValue);
+    if (!value || value->type != REG_LINK) {
+        return false;
+    }
+    const std::string target = Utf16ToCodePage(value->data, MachineCodePage());
+    RegistryTree& tree = RegistryStore::Get().Tree();
+    size_t rest;
+    std::string path;
+    *root = KeyView();
+    if (StartsWithNoCase(target, "\\Registry\\Machine", &rest)) {
+        root->machine = tree.Root(kLocalMachine);
+        path = target.substr(rest);
+    } else if (StartsWithNoCase(target, "\\Registry\\User", &rest)) {
+        path = target.substr(rest);
+        const size_t end = path.find('\\', 1);
+        const std::string sid = path.substr(1, end == std::string::npos ? end : end - 1);
+        if (strcasecmp(sid.c_str(), kUserSid) == 0) {
+            root->machine = tree.Root(kCurrentUser);
+            path = end == std::string::npos ? "" : path.substr(end);
+        } else {
+            root->machine = tree.Root(kUsers);
+        }
+    } else {
+        return false;
+    }
+    return SplitKeyPath(path.empty() ? path : path.substr(1), names);
+}
+
+// The view itself, or what the link it is stands for.
+KeyView Followed(const KeyView& view, int* hops) {
+    if (!view.Exists() || !view.Top()->IsLink()) {
+        return view;
+    }
+    KeyView root;
+    std::vector<std::string> names;
+    if (++*hops > kMaxLinkHops || !LinkTargetPath(*view.Top(), &root, &names)) {
+        return KeyView();
+    }
+    return Walk(root, names, false, hops);
+}
+
+KeyView Walk(const KeyView& parent, const std::vector<std::string>& names, bool openLink,
+             int* hops) {
+    // A path below a link's handle goes on from what the link names.
+    KeyView view = names.empty() ? parent : Followed(parent, hops);
+    for (size_t i = 0; i < names.size() && view.Exists(); ++i) {
         if (view.machine) {
-            view.machine = view.machine->Child(name);
+            view.machine = view.machine->Child(names[i]);
         }
         if (view.user) {
-            view.user = view.user->Child(name);
+            view.user = view.user->Child(names[i]);
         }
-        if (!view.Exists()) {
-            break;
+        if (i + 1 < names.size() || !openLink) {
+            view = Followed(view, hops);
         }
     }
     return view;
 }
 
-LONG CreateSubKey(const KeyView& parent, const std::vector<std::string>& names, KeyView* found,
-                  bool* created) {
+// What the link `view` is stands for, made when missing (`created` then set).
+LONG CreateFollowed(KeyView* view, int* hops, bool* created) {
+    if (!view->Exists() || !view->Top()->IsLink()) {
+        return ERROR_SUCCESS;
+    }
+    KeyView root;
+    std::vector<std::string> names;
+    if (++*hops > kMaxLinkHops || !LinkTargetPath(*view->Top(), &root, &names)) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    return WalkCreating(root, names, 0, hops, view, created);
+}
+
+LONG WalkCreating(const KeyView& parent, const std::vector<std::string>& names, DWORD options,
+                  int* hops, KeyView* found, bool* created) {
     KeyView view = parent;
     *created = false;
+    bool made = false;
+    if (!names.empty()) {
+        if (LONG status = CreateFollowed(&view, hops, &made)) {
+            return status;
+        }
+    }
     // Refused before anything is made, so that a path too deep leaves no part of itself.
     const RegKey* top = view.Top();
     if (top && top->Depth() + names.size() > kMaxKeyDepth) {
         return ERROR_INVALID_PARAMETER;
     }
-    for (const std::string& name : names) {
-        KeyView next = FindSubKey(view, {name});
+    for (size_t i = 0; i < names.size(); ++i) {
+        const bool last = i + 1 == names.size();
+        KeyView next = Walk(view, {names[i]}, true, hops);
         if (!next.Exists()) {
             const std::shared_ptr<RegKey>& home = view.machine ? view.machine : view.user;
             if (RegistryStore::Get().Refuses(home->Root())) {
                 return ERROR_ACCESS_DENIED;
             }
             std::shared_ptr<RegKey>& made = view.machine ? next.machine : next.user;
-            made = home->AddChild(name);
+            made = home->AddChild(names[i]);
             if (!made) {
                 return ERROR_INVALID_PARAMETER;
             }
-            *created = true;
+            if (last && (options & REG_OPTION_CREATE_LINK)) {
+                made->MakeLink();
+            }
+            *created = last;
+        } else if (last && (options & REG_OPTION_CREATE_LINK)) {
+            return ERROR_ALREADY_EXISTS;
+        } else if (!last || !(options & REG_OPTION_OPEN_LINK)) {
+            made = false;
+            if (LONG status = CreateFollowed(&next, hops, &made)) {
+                return status;
+            }
+            *created = last && made;
         }
         view = next;
     }
     *found = view;
     return ERROR_SUCCESS;
+}
+
+} // namespace
+
+KeyView FindSubKey(const KeyView& parent, const std::vector<std::string>& names, bool openLink) {
+    int hops = 0;
+    return Walk(parent, names, openLink, &hops);
+}
+
+LONG CreateSubKey(const KeyView& parent, const std::vector<std::string>& names, DWORD options,
+                  KeyView* found, bool* created) {
+    int hops = 0;
+    return WalkCreating(parent, names, options, &hops, found, created);
 }
 
 // Walks the sub-keys of both copies in merged order, a name present in both once, until `visit`

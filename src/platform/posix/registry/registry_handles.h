@@ -27,13 +27,20 @@ struct KeyView {
     bool Deleted() const { return (!machine || machine->Deleted()) && (!user || user->Deleted()); }
 };
 
-// The sub-key reached by `names` from `parent`; !Exists() when there is none.
-KeyView FindSubKey(const KeyView& parent, const std::vector<std::string>& names);
+// The sub-key reached by `names` from `parent`; !Exists() when there is none. A link key on the
+// way is followed to the key its "SymbolicLinkValue" names ("\Registry\Machine\...",
+// "\Registry\User\<SID>\..."), as is the key reached unless `openLink` asks for the link itself
+// (REG_OPTION_OPEN_LINK). A link that names no key leads nowhere.
+KeyView FindSubKey(const KeyView& parent, const std::vector<std::string>& names,
+                   bool openLink = false);
 
-// The sub-key reached by `names`, made where missing; status 5 when the key that would receive a
-// new sub-key refuses writes, 87 when the sub-key would lie deeper than the registry allows.
-LONG CreateSubKey(const KeyView& parent, const std::vector<std::string>& names, KeyView* found,
-                  bool* created);
+// The sub-key reached by `names`, made where missing, links followed as FindSubKey follows them
+// (a key a link names is made too); status 5 when the key that would receive a new sub-key
+// refuses writes, 87 when the sub-key would lie deeper than the registry allows. With
+// REG_OPTION_CREATE_LINK a new key is made a link key, and an existing one is status 183;
+// REG_OPTION_OPEN_LINK opens an existing link itself.
+LONG CreateSubKey(const KeyView& parent, const std::vector<std::string>& names, DWORD options,
+                  KeyView* found, bool* created);
 
 // Direct sub-keys of a view, in enumeration order (both copies merged under HKCR).
 size_t SubKeyCount(const KeyView& view);

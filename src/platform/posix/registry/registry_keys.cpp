@@ -95,10 +95,10 @@ LONG WINAPI RegOpenKeyA(HKEY key, LPCSTR subKey, PHKEY result) {
         *result = key;
         return ERROR_SUCCESS;
     }
-    return OpenOrCreate(key, subKey, kMaximumAllowed, false, result, nullptr);
+    return OpenOrCreate(key, subKey, 0, kMaximumAllowed, false, result, nullptr);
 }
 
-LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM desired, PHKEY result) {
+LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PHKEY result) {
     if (LONG status = Enter(Call::RegOpenKeyExA, [&] {
             return HandleName(key) + ", " + JournalText(subKey) + ", " + JournalHex(desired);
         })) {
@@ -107,7 +107,7 @@ LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM desired, PHKEY 
     if (!result) {
         return ERROR_INVALID_PARAMETER;
     }
-    return OpenOrCreate(key, subKey, desired, false, result, nullptr);
+    return OpenOrCreate(key, subKey, options, desired, false, result, nullptr);
 }
 
 LONG WINAPI RegCreateKeyA(HKEY key, LPCSTR subKey, PHKEY result) {
@@ -118,10 +118,10 @@ LONG WINAPI RegCreateKeyA(HKEY key, LPCSTR subKey, PHKEY result) {
     if (!result) {
         return ERROR_INVALID_PARAMETER;
     }
-    return OpenOrCreate(key, subKey, kMaximumAllowed, true, result, nullptr);
+    return OpenOrCreate(key, subKey, 0, kMaximumAllowed, true, result, nullptr);
 }
 
-LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM desired,
+LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD options, REGSAM desired,
                             LPSECURITY_ATTRIBUTES, PHKEY result, LPDWORD disposition) {
     if (LONG status = Enter(Call::RegCreateKeyExA, [&] {
             return HandleName(key) + ", " + JournalText(subKey) + ", " + JournalHex(desired);
@@ -131,7 +131,7 @@ LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM
     if (!result) {
         return ERROR_INVALID_PARAMETER;
     }
-    return OpenOrCreate(key, subKey, desired, true, result, disposition);
+    return OpenOrCreate(key, subKey, options, desired, true, result, disposition);
 }
 
 LONG WINAPI RegCloseKey(HKEY key) {
@@ -151,6 +151,41 @@ LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey) {
         return status;
     }
     return DeleteKey(key, subKey);
+}
+
+LONG WINAPI NtDeleteKey(HANDLE handle) {
+    const LONG kStatusUnsuccessful = static_cast<LONG>(0xC0000001);
+    const LONG kStatusInvalidHandle = static_cast<LONG>(0xC0000008);
+    const LONG kStatusAccessDenied = static_cast<LONG>(0xC0000022);
+    const LONG kStatusKeyDeleted = static_cast<LONG>(0xC000017C);
+    HKEY key = static_cast<HKEY>(handle);
+    if (LONG status = Enter(Call::NtDeleteKey, [&] { return HandleName(key); })) {
+        return status == ERROR_BADDB || status == ERROR_CANTREAD ? kStatusUnsuccessful : status;
+    }
+    // The predefined roots are no handles of the kernel's.
+    if (key == HKEY_CLASSES_ROOT || key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE ||
+        key == HKEY_USERS) {
+        return kStatusInvalidHandle;
+    }
+    const OpenKey* open;
+    switch (Use(key, DELETE, &open)) {
+    case ERROR_SUCCESS:
+        break;
+    case ERROR_KEY_DELETED:
+        return kStatusKeyDeleted;
+    case ERROR_ACCESS_DENIED:
+        return kStatusAccessDenied;
+    default:
+        return kStatusInvalidHandle;
+    }
+    RegKey* target = open->view.Top();
+    if (!target->Parent() || Refuses(target) || target->ChildCount() > 0) {
+        return kStatusAccessDenied;
+    }
+    std::string path = target->Path();
+    target->Parent()->RemoveChild(target->Name());
+    RegistryStore::Get().Changed(RegOp{RegOp::kDeleteKey, std::move(path), "", 0, ""});
+    return 0;
 }
 
 LONG WINAPI RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD nameSize) {

@@ -65,7 +65,7 @@ LONG WINAPI RegQueryValueA(HKEY key, LPCSTR subKey, LPSTR data, PLONG dataSize) 
     }
     HKEY sub = key;
     if (subKey && *subKey) {
-        if (LONG status = OpenOrCreate(key, subKey, kMaximumAllowed, false, &sub, nullptr)) {
+        if (LONG status = OpenOrCreate(key, subKey, 0, kMaximumAllowed, false, &sub, nullptr)) {
             return status;
         }
     }
@@ -126,7 +126,7 @@ LONG WINAPI RegSetValueA(HKEY key, LPCSTR subKey, DWORD type, LPCSTR data, DWORD
     }
     HKEY sub = key;
     if (subKey && *subKey) {
-        if (LONG status = OpenOrCreate(key, subKey, KEY_SET_VALUE, true, &sub, nullptr)) {
+        if (LONG status = OpenOrCreate(key, subKey, 0, KEY_SET_VALUE, true, &sub, nullptr)) {
             return status;
         }
     }

@@ -136,6 +136,51 @@ TEST(RegistryStore, AFileBreakingWindowsLimitsIsDamaged) {
     }
 }
 
+// A link key is a key of its own kind: what it is must survive the text, or the next process
+// would take it for a plain key holding a REG_LINK value, which no open follows.
+TEST(RegistryStore, ALinkKeyStaysALinkAcrossAWriteBackAndALoad) {
+    testsupport::ScratchMachine machine(kSmallRegistry);
+    ASSERT_EQ(CreateKey(HKEY_CURRENT_USER, "Software\\Other\\Data"), ERROR_SUCCESS);
+    const std::string user = std::string("\\Registry\\User\\") + kUserSid + "\\Software\\Other";
+    std::string target;
+    for (char c : user) {
+        target += c;
+        target += '\0';
+    }
+    for (const char* name : {"Software\\Orvane\\Link", "Software\\Orvane\\Plain"}) {
+        HKEY key;
+        const DWORD options = strstr(name, "Link") ? REG_OPTION_CREATE_LINK : 0;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, name, 0, nullptr, options, KEY_ALL_ACCESS,
+                                  nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(RegSetValueExA(key, "SymbolicLinkValue", 0, REG_LINK,
+                                 reinterpret_cast<const BYTE*>(target.data()),
+                                 static_cast<DWORD>(target.size())),
+                  ERROR_SUCCESS);
+        RegCloseKey(key);
+    }
+    ASSERT_TRUE(FlushRegistry());
+    EXPECT_NE(
+        machine.Read("registry.reg").find("[HKEY_CURRENT_USER\\Software\\Orvane\\Link]\n;link\n"),
+        std::string::npos)
+        << machine.Read("registry.reg");
+    UseMachine(machine.Folder()); // a new process, reading the file again
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, "Software\\Orvane\\Link\\Data", &key), ERROR_SUCCESS)
+        << "followed to the user's own Software\\Other";
+    RegCloseKey(key);
+    EXPECT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, "Software\\Orvane\\Plain\\Data", &key),
+              ERROR_FILE_NOT_FOUND)
+        << "a REG_LINK value alone makes no link";
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Orvane\\Link", REG_OPTION_OPEN_LINK,
+                            MAXIMUM_ALLOWED, &key),
+              ERROR_SUCCESS);
+    EXPECT_EQ(NtDeleteKey(key), 0);
+    RegCloseKey(key);
+    ASSERT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, "Software\\Other\\Data", &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
 TEST(RegistryStore, AnUnreadableFileIsReported) {
     testsupport::ScratchMachine machine(kSmallRegistry);
     unlink(machine.Path("registry.reg").c_str());

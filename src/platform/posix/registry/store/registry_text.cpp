@@ -10,6 +10,8 @@ namespace {
 
 const char kRegedit4[] = "REGEDIT4";
 const char kVersion5[] = "Windows Registry Editor Version 5.00";
+// The line after a section that makes its key a link key.
+const char kLinkMark[] = ";link";
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
@@ -118,6 +120,9 @@ private:
 
     bool ParseLine(const std::string& line) {
         const size_t at = SkipBlanks(line, 0);
+        if (at < line.size() && line[at] == ';' && TrimRight(line.substr(at)) == kLinkMark) {
+            return ParseLinkMark();
+        }
         if (at == line.size() || line[at] == ';' || line[at] == '#') {
             return true;
         }
@@ -159,6 +164,21 @@ private:
         op.kind = remove ? RegOp::kDeleteTree : RegOp::kCreateKey;
         op.key = path;
         take_(op);
+        return true;
+    }
+
+    // The key of the section is a link key: regedit reads the mark as a comment and makes a
+    // plain key holding the link's value.
+    bool ParseLinkMark() {
+        if (section_.empty()) {
+            return Fail("a link mark before the first [key]");
+        }
+        if (!inDeletedSection_) {
+            RegOp op;
+            op.kind = RegOp::kCreateLink;
+            op.key = section_;
+            take_(op);
+        }
         return true;
     }
 
@@ -412,9 +432,12 @@ void AppendValue(const RegValue& value, std::string* out) {
 // a deep tree's text then grows with the number of keys that hold something, not with the square
 // of its depth.
 void WriteKeyAt(const RegKey& key, bool everyKey, std::string* path, std::string* out) {
-    const bool named = key.Parent() && (everyKey || key.ChildCount() == 0);
+    const bool named = key.Parent() && (everyKey || key.ChildCount() == 0 || key.IsLink());
     if (named || key.ValueCount() > 0) {
         out->append("[").append(*path).append("]\n");
+        if (key.IsLink()) {
+            out->append(kLinkMark).append("\n");
+        }
         for (size_t i = 0; i < key.ValueCount(); ++i) {
             AppendValue(*key.ValueAt(i), out);
         }

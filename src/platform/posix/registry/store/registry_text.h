@@ -3,7 +3,8 @@
 // deletes the key with everything below it) with one value a line:
 //   "Name"="text"   @="default value"   "N"=dword:0000001f   "B"=hex:01,02,\   (continued)
 //   "E"=hex(2):25,00   "Gone"=-
-// Texts escape \ and " with a backslash (and line ends as \n, \r).
+// Texts escape \ and " with a backslash (and line ends as \n, \r). A line ";link" in a section
+// makes its key a link key (REG_OPTION_CREATE_LINK); regedit takes it for a comment.
 #pragma once
 
 #include "platform/posix/registry/store/registry_tree.h"

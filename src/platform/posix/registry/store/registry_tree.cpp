@@ -165,6 +165,11 @@ void RegistryTree::Apply(const RegOp& op) {
     case RegOp::kCreateKey:
         Create(op.key);
         return;
+    case RegOp::kCreateLink:
+        if (std::shared_ptr<RegKey> key = Create(op.key)) {
+            key->MakeLink();
+        }
+        return;
     case RegOp::kDeleteTree:
     case RegOp::kDeleteKey: {
         std::shared_ptr<RegKey> key = Find(op.key);
@@ -234,6 +239,10 @@ std::shared_ptr<RegKey> RegistryTreeWriter::KeyAt(const std::string& path) {
 void RegistryTreeWriter::Apply(const RegOp& op) {
     if (op.kind == RegOp::kCreateKey) {
         KeyAt(op.key);
+    } else if (op.kind == RegOp::kCreateLink) {
+        if (std::shared_ptr<RegKey> key = KeyAt(op.key)) {
+            key->MakeLink();
+        }
     } else if (op.kind == RegOp::kSetValue) {
         if (std::shared_ptr<RegKey> key = KeyAt(op.key)) {
             key->SetValue(op.name, op.type, op.data);

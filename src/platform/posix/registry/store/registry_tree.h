@@ -49,6 +49,10 @@ public:
     size_t Depth() const { return depth_; }
     // A deleted key is detached from the tree; handles may still hold it.
     bool Deleted() const { return deleted_; }
+    // A link key (made with REG_OPTION_CREATE_LINK) stands for the key its "SymbolicLinkValue"
+    // names; the tree keeps it as a key like any other, only the registry functions follow it.
+    bool IsLink() const { return link_; }
+    void MakeLink() { link_ = true; }
     // "HKEY_LOCAL_MACHINE\Software\X" for a key in the tree.
     std::string Path() const;
 
@@ -78,13 +82,14 @@ private:
     RootId root_;
     size_t depth_;
     bool deleted_ = false;
+    bool link_ = false;
     NameIndex<std::shared_ptr<RegKey>> children_;
     NameIndex<RegValue> values_;
 };
 
 // One change of the registry, as a .reg file states it and as the store logs it.
 struct RegOp {
-    enum Kind { kCreateKey, kDeleteTree, kDeleteKey, kSetValue, kDeleteValue };
+    enum Kind { kCreateKey, kCreateLink, kDeleteTree, kDeleteKey, kSetValue, kDeleteValue };
     Kind kind = kCreateKey;
     std::string key; // full path, "HKEY_LOCAL_MACHINE\Software\X"
     std::string name;
