@@ -1,5 +1,6 @@
 #include "registry/delete_registry_tree.h"
 
+#include "registry/registry_link.h"
 #include "support/removal_log.h"
 #include "support/string.h"
 
@@ -18,11 +19,29 @@ bool NamesRoot(const char* path) {
     return path == nullptr || path[strspn(path, "\\")] == '\0';
 }
 
+// Below a link every open by the path reaches what the link names. Only the keys above the
+// tree's own are looked at: those the walk opens below it are each judged as they are opened.
+bool ThroughALink(HKEY root, const String& path) {
+    String link;
+    if (!LinkAmongAncestors(root, path, &link)) {
+        return false;
+    }
+    if (IsRemovalLogOpen()) {
+        LogKey(LV_Refused, root, path,
+               Concat("rule: a registry link is never followed by a deletion; the path goes "
+                      "through the link ",
+                      link));
+    }
+    return true;
+}
+
 // Each level keeps its own open key and name buffer while its sub-keys go; sub-keys are walked
-// from the highest index down, so deleting one never moves those still to be visited.
-LONG DeleteTree(HKEY root, const String& path) {
+// from the highest index down, so deleting one never moves those still to be visited. `top`:
+// the tree's own key, whose path came from the caller.
+LONG DeleteTree(HKEY root, const String& path, bool top) {
     HKEY key = nullptr;
-    const LONG opened = RegOpenKeyA(root, path, &key);
+    // Opened as itself: a link key is removed as a link, and what it names is never entered.
+    const LONG opened = RegOpenKeyExA(root, path, REG_OPTION_OPEN_LINK, MAXIMUM_ALLOWED, &key);
     if (opened != ERROR_SUCCESS) {
         // A key that is not there is simply skipped; one that is there and cannot be opened
         // resisted.
@@ -30,6 +49,14 @@ LONG DeleteTree(HKEY root, const String& path) {
             LogStatus(LV_Failed, root, path, "it could not be opened", opened);
         }
         return opened;
+    }
+    if (top && ThroughALink(root, path)) {
+        RegCloseKey(key);
+        return ERROR_ACCESS_DENIED;
+    }
+    if (IsRegistryLink(key)) {
+        RegCloseKey(key);
+        return RemoveRegistryLink(root, path);
     }
     DWORD count = 0;
     RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr,
@@ -43,7 +70,7 @@ LONG DeleteTree(HKEY root, const String& path) {
         String child = path;
         child.Append("\\");
         child.Append(name);
-        DeleteTree(root, child);
+        DeleteTree(root, child, false);
     }
     RegCloseKey(key);
     const LONG deleted = RegDeleteKeyA(root, path);
@@ -67,5 +94,5 @@ LONG DeleteRegistryTree(HKEY root, const char* path) {
                "rule: a path that may have been cut to fit is never deleted");
         return ERROR_INVALID_PARAMETER;
     }
-    return DeleteTree(root, String(path));
+    return DeleteTree(root, String(path), true);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/support/scratch.h"
+#include "tests/support/scratch_log.h"
 #include "platform/posix/core/test_controls.h"
 #include "registry/delete_registry_tree.h"
 
@@ -71,7 +72,7 @@ TEST_F(DeleteRegistryTreeLayer, AMissingKeyIsOneOpenAndNoDeletion) {
     StopJournal();
     const std::vector<std::string> journal = TakeJournal();
     ASSERT_EQ(1u, journal.size());
-    EXPECT_EQ(0u, journal[0].find("RegOpenKeyA("));
+    EXPECT_EQ(0u, journal[0].find("RegOpenKeyExA("));
 }
 
 TEST_F(DeleteRegistryTreeLayer, ASubKeyThatResistsKeepsItsParentAndTheOthersGo) {
@@ -88,6 +89,26 @@ TEST_F(DeleteRegistryTreeLayer, ASubKeyThatResistsKeepsItsParentAndTheOthersGo) 
     EXPECT_FALSE(ScratchKey::Exists(top + "\\A"));
     EXPECT_EQ((std::vector<std::string>{top + "\\C", top + "\\B", top + "\\A", top}),
               LastArguments(TakeJournal(), "RegDeleteKeyA"));
+}
+
+// Where the system cannot remove a link alone, it stays, refused with its rule, and so does
+// every key above it; what it names is not touched.
+TEST_F(DeleteRegistryTreeLayer, ALinkThatCannotBeRemovedAloneStays) {
+    testsupport::ScratchMachineKey vendor;
+    ASSERT_TRUE(testsupport::ScratchMachineKey::Make(vendor / "Other"));
+    const std::string top = scratch_ / "Top";
+    ASSERT_TRUE(ScratchKey::MakeLink(top + "\\Shared", vendor / "Other"));
+    FailNextCall(Call::NtDeleteKey, static_cast<long>(0xC0000022));
+    testsupport::ScratchLog log;
+    EXPECT_NE(ERROR_SUCCESS, DeleteRegistryTree(HKEY_CURRENT_USER, top.c_str()));
+    EXPECT_TRUE(testsupport::ScratchMachineKey::Whole(vendor / "Other"));
+    const std::string key = "HKEY_CURRENT_USER\\" + top;
+    EXPECT_EQ(log.Actions(),
+              (std::vector<std::string>{
+                  "refused  link      " + key +
+                      "\\Shared  (rule: a registry link is removed as a link, never followed; it "
+                      "could not be removed alone (status 0xC0000022), so it stays)",
+                  "failed   key       " + key + "  (it resisted deletion: status 5)"}));
 }
 
 TEST_F(DeleteRegistryTreeLayer, ARefusedPathMakesNoRegistryCall) {

@@ -1,5 +1,6 @@
 #include "registry/registry_key.h"
 
+#include "registry/registry_link.h"
 #include "support/result_codes.h"
 
 namespace {
@@ -49,11 +50,15 @@ HRESULT RegistryKey::CheckTarget() const {
 }
 
 HRESULT RegistryKey::Open() {
+    return OpenWith(0);
+}
+
+HRESULT RegistryKey::OpenWith(DWORD options) {
     if (FAILED(CheckTarget())) {
         return E_WRONG_STATE;
     }
     Close();
-    const LONG status = RegOpenKeyExA(root_, subKey_.Text(), 0, accessMask_, &handle_);
+    const LONG status = RegOpenKeyExA(root_, subKey_.Text(), options, accessMask_, &handle_);
     if (status != ERROR_SUCCESS) {
         // Even when the close above failed: the old handle was given up, and keeping the object
         // open on it would make every later Close fail.
@@ -127,10 +132,17 @@ HRESULT RegistryKey::DeleteSubKey(const char* name) {
     RegistryKey entry;
     child.SetRootKey(handle_);
     child.SetSubKey(name);
-    child.SetAccessMask(KEY_CREATE_SUB_KEY | KEY_ENUMERATE_SUB_KEYS);
-    const HRESULT opened = child.Open();
+    // Opened as itself, and able to tell a link: a link key goes as a link, and what it names
+    // is never entered.
+    child.SetAccessMask(KEY_CREATE_SUB_KEY | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE);
+    const HRESULT opened = child.OpenWith(REG_OPTION_OPEN_LINK);
     if (FAILED(opened)) {
         return opened;
+    }
+    if (IsRegistryLink(child.handle_)) {
+        child.Close();
+        const LONG removed = RemoveRegistryLink(handle_, name);
+        return removed == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(removed);
     }
     // Each pass restarts at index 0 of the shrinking list. A sub-key that resists deletion stays
     // at the front, so the walk then moves past it instead of asking for it again forever; the

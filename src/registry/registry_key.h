@@ -32,6 +32,8 @@ public:
 
 private:
     HRESULT CheckTarget() const;
+    // Open with RegOpenKeyExA's options word (REG_OPTION_OPEN_LINK: a link key itself).
+    HRESULT OpenWith(DWORD options);
 
     HKEY root_ = nullptr;
     HKEY handle_ = nullptr;

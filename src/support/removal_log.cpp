@@ -234,7 +234,7 @@ void LogAction(LogVerb verb, LogThing thing, const char* name, const char* why) 
     Append("\n");
 }
 
-void LogKey(LogVerb verb, HKEY root, const char* path, const char* why) {
+void LogKey(LogVerb verb, HKEY root, const char* path, const char* why, LogThing thing) {
     if (theLog.fd < 0) {
         return;
     }
@@ -254,7 +254,7 @@ void LogKey(LogVerb verb, HKEY root, const char* path, const char* why) {
     name[rootLength] = '\\';
     memcpy(name + rootLength + 1, path != nullptr ? path : "", pathLength);
     name[rootLength + 1 + pathLength] = '\0';
-    LogAction(verb, LT_Key, name, why);
+    LogAction(verb, thing, name, why);
     if (name != small) {
         free(name);
     }

@@ -40,8 +40,10 @@ bool IsRemovalLogOpen();
 
 // One line: "<verb> <thing> <name>", then "  (<why>)" when a reason is given.
 void LogAction(LogVerb verb, LogThing thing, const char* name, const char* why = nullptr);
-// A key below a predefined root, named as "HKEY_CLASSES_ROOT\<path>".
-void LogKey(LogVerb verb, HKEY root, const char* path, const char* why = nullptr);
+// A key below a predefined root, named as "HKEY_CLASSES_ROOT\<path>" (a registry link key as
+// LT_Link).
+void LogKey(LogVerb verb, HKEY root, const char* path, const char* why = nullptr,
+            LogThing thing = LT_Key);
 // The user's answer to a question: the character typed (end of input shows as "none").
 void LogAnswer(const char* question, char answer, const char* meaning);
 

@@ -140,10 +140,31 @@ public:
         return true;
     }
 
-private:
-    static void Wipe(const std::string& path) {
+    // A registry link key at `link` naming HKEY_LOCAL_MACHINE\`machineKey`, whose kernel path
+    // ("\Registry\Machine\...") is the same on every build.
+    static bool MakeLink(const std::string& link, const std::string& machineKey) {
         HKEY key = nullptr;
-        if (RegOpenKeyA(HKEY_CURRENT_USER, path.c_str(), &key) != ERROR_SUCCESS) {
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, link.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+            return false;
+        }
+        std::string target; // UTF-16LE, no terminator
+        for (char c : "\\Registry\\Machine\\" + machineKey) {
+            target += c;
+            target += '\0';
+        }
+        const bool set = RegSetValueExA(key, "SymbolicLinkValue", 0, REG_LINK,
+                                        reinterpret_cast<const BYTE*>(target.data()),
+                                        static_cast<DWORD>(target.size())) == ERROR_SUCCESS;
+        RegCloseKey(key);
+        return set;
+    }
+
+    // Deletes a tree of `root` without the code under test; links are removed, never followed.
+    static void Wipe(const std::string& path, HKEY root = HKEY_CURRENT_USER) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(root, path.c_str(), REG_OPTION_OPEN_LINK, MAXIMUM_ALLOWED, &key) !=
+            ERROR_SUCCESS) {
             return;
         }
         char name[260];
@@ -151,13 +172,56 @@ private:
         for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i) {
             children.push_back(name);
         }
-        RegCloseKey(key);
         for (const std::string& child : children) {
-            Wipe(path + "\\" + child);
+            Wipe(path + "\\" + child, root);
         }
-        RegDeleteKeyA(HKEY_CURRENT_USER, path.c_str());
+        NtDeleteKey(reinterpret_cast<HANDLE>(key));
+        RegCloseKey(key);
     }
 
+private:
+    std::string path_;
+};
+
+// HKEY_LOCAL_MACHINE "Software\OvuninstTest\<test>": another vendor's keys, for links to name.
+class ScratchMachineKey {
+public:
+    ScratchMachineKey() : path_(std::string("Software\\OvuninstTest\\") + TestName()) {
+        ScratchKey::Wipe(path_, HKEY_LOCAL_MACHINE);
+    }
+    ~ScratchMachineKey() { ScratchKey::Wipe(path_, HKEY_LOCAL_MACHINE); }
+    ScratchMachineKey(const ScratchMachineKey&) = delete;
+    ScratchMachineKey& operator=(const ScratchMachineKey&) = delete;
+
+    std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
+
+    // Makes the key with a value "Kept"; true when both are there.
+    static bool Make(const std::string& path) {
+        HKEY key = nullptr;
+        if (RegCreateKeyA(HKEY_LOCAL_MACHINE, path.c_str(), &key) != ERROR_SUCCESS) {
+            return false;
+        }
+        const bool set = RegSetValueExA(key, "Kept", 0, REG_SZ,
+                                        reinterpret_cast<const BYTE*>("yes"), 4) == ERROR_SUCCESS;
+        RegCloseKey(key);
+        return set;
+    }
+    // The key is there and still holds its value.
+    static bool Whole(const std::string& path) {
+        char value[8] = "";
+        HKEY key = nullptr;
+        if (RegOpenKeyA(HKEY_LOCAL_MACHINE, path.c_str(), &key) != ERROR_SUCCESS) {
+            return false;
+        }
+        DWORD bytes = sizeof value;
+        const bool kept =
+            RegQueryValueExA(key, "Kept", nullptr, nullptr, reinterpret_cast<LPBYTE>(value),
+                             &bytes) == ERROR_SUCCESS;
+        RegCloseKey(key);
+        return kept && strcmp(value, "yes") == 0;
+    }
+
+private:
     std::string path_;
 };
 
