@@ -1,6 +1,7 @@
 #include "fs/removal_guard.h"
 
 #include "fs/disk_identity.h"
+#include "fs/recorded_folders.h"
 #include "support/mb_text.h"
 #include "platform/win32api.h"
 #include "support/string.h"
@@ -196,7 +197,8 @@ String RegistryFolder(HKEY key, const char* name) {
 }
 
 // True as soon as `judge` answers true for one protected folder: the Windows and system folders,
-// the program-files and common-files folders of the registry, and the user's profile folder.
+// the program-files and common-files folders of the registry, the user's profile folder, and
+// the folders the system records for every account (recorded_folders.h).
 // `reached`, when given, then names that folder and what it is.
 template <typename Judge> bool AnyProtectedFolder(Judge judge, String* reached) {
     const auto found = [&](const char* what, const String& folder) {
@@ -231,7 +233,13 @@ template <typename Judge> bool AnyProtectedFolder(Judge judge, String* reached) 
         }
     }
     const char* profile = getenv("USERPROFILE");
-    return profile != nullptr && found("the user's profile folder", String(profile));
+    if (profile != nullptr && found("the user's profile folder", String(profile))) {
+        return true;
+    }
+    // Every account's: run as SYSTEM, or without USERPROFILE, the users' profiles are still
+    // protected.
+    auto recorded = [&](const char* what, const String& folder) { return found(what, folder); };
+    return AnyRecordedFolder(recorded);
 }
 
 // True when what `folder` or one of its ancestors names on disk is `target`. The ancestors are

@@ -7,8 +7,10 @@
 // Non-zero when a recursive removal of `path` must be refused: the path is a drive root (or a
 // network share's root), the Windows, system, program-files or common-files folder (the
 // ProgramFilesDir, CommonFilesDir, ProgramW6432Dir and CommonW6432Dir values of HKLM
-// "Software\Microsoft\Windows\CurrentVersion"), the user's profile folder (USERPROFILE), or an
-// ancestor of one of them. Judged on the full path, with "." and ".." resolved, "/" taken as
+// "Software\Microsoft\Windows\CurrentVersion"), the user's profile folder (USERPROFILE), a folder
+// the system records for its accounts (every profile, the profiles folder, the shell folders:
+// recorded_folders.h), or an ancestor of one of them. Their sub-folders stay removable. Judged on
+// the full path, with "." and ".." resolved, "/" taken as
 // "\", trailing periods and spaces of components dropped and letter case ignored. A path that
 // cannot be made full (null, or no current folder to resolve it against) is refused too.
 // Besides its spelling, what the path names on disk is judged: when it is the same folder as one

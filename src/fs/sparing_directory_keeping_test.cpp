@@ -96,9 +96,10 @@ TEST(RemoveTreeKeeping, TheProfileFolderAndItsAncestorsAreRefused) {
     EXPECT_TRUE(Exists(profile + "\\Documents\\letter.txt"));
     EXPECT_TRUE(Exists(root / "Users\\readme.txt"));
 
-    // Below the profile the removal is an ordinary one.
-    EXPECT_EQ(0, RemoveKeeping(profile + "\\Documents"));
-    EXPECT_FALSE(Exists(profile + "\\Documents"));
+    // Below the profile the removal is an ordinary one (Documents is the user's shell folder).
+    ASSERT_TRUE(MakeFile(profile + "\\Data\\saved.dat"));
+    EXPECT_EQ(0, RemoveKeeping(profile + "\\Data"));
+    EXPECT_FALSE(Exists(profile + "\\Data"));
 }
 
 } // namespace

@@ -43,7 +43,7 @@ private:
 void SetVariable(const std::string& name, const std::string& value);
 
 // Sets an environment variable of this process for the object's lifetime (the runtime's copy,
-// which getenv reads), and restores the old value after.
+// which getenv reads), and restores the old value after. An empty value removes the variable.
 class ScopedEnvironment {
 public:
     ScopedEnvironment(const std::string& name, const std::string& value);

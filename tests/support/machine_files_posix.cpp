@@ -83,7 +83,11 @@ ScopedEnvironment::ScopedEnvironment(const std::string& name, const std::string&
     const char* old = getenv(name.c_str());
     had_ = old != nullptr;
     old_ = had_ ? old : "";
-    setenv(name.c_str(), value.c_str(), 1);
+    if (value.empty()) { // as on Windows, where "NAME=" removes the variable
+        unsetenv(name.c_str());
+    } else {
+        setenv(name.c_str(), value.c_str(), 1);
+    }
 }
 
 ScopedEnvironment::~ScopedEnvironment() {

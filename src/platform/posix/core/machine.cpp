@@ -39,8 +39,21 @@ const char kFreshRegistry[] =
     "\"CommonW6432Dir\"=\"C:\\\\Program Files\\\\Common Files\"\n"
     "\"ProgramW6432Dir\"=\"C:\\\\Program Files\"\n"
     "\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell "
+    "Folders]\n"
+    "\"Common AppData\"=\"C:\\\\ProgramData\"\n"
+    "\"Common Desktop\"=\"C:\\\\users\\\\Public\\\\Desktop\"\n"
+    "\"Common Documents\"=\"C:\\\\users\\\\Public\\\\Documents\"\n"
+    "\"Common Programs\"=\"C:\\\\ProgramData\\\\Microsoft\\\\Windows\\\\Start Menu\\\\Programs\"\n"
+    "\"Common Start Menu\"=\"C:\\\\ProgramData\\\\Microsoft\\\\Windows\\\\Start Menu\"\n"
+    "\n"
     "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion]\n"
     "\"SystemRoot\"=\"C:\\\\windows\"\n"
+    "\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList]\n"
+    "\"ProfilesDirectory\"=\"C:\\\\users\"\n"
+    "\"ProgramData\"=\"C:\\\\ProgramData\"\n"
+    "\"Public\"=\"C:\\\\users\\\\Public\"\n"
     "\n"
     "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Nls\\CodePage]\n"
     "\"ACP\"=\"1252\"\n"
@@ -48,6 +61,63 @@ const char kFreshRegistry[] =
     "\n"
     "[HKEY_USERS\\.Default]\n"
     "\n";
+
+// The user's own folders, each under the profile: the Shell Folders value naming it, and its
+// place below C:\users\<name>.
+const char* const kUserShellFolders[][2] = {
+    {"AppData", "AppData\\Roaming"},
+    {"Desktop", "Desktop"},
+    {"Local AppData", "AppData\\Local"},
+    {"My Music", "Music"},
+    {"Personal", "Documents"},
+    {"Programs", "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs"},
+    {"Start Menu", "AppData\\Roaming\\Microsoft\\Windows\\Start Menu"},
+};
+
+// A text as a .reg file quotes it.
+std::string Quoted(const std::string& text) {
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '\\' || c == '"') {
+            quoted += '\\';
+        }
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+// A REG_EXPAND_SZ value's data as a .reg file writes it: the text and its terminator in hex.
+std::string ExpandText(const std::string& text) {
+    std::string hex = "hex(2):";
+    char byte[4];
+    for (const char c : text + '\0') {
+        snprintf(byte, sizeof byte, "%02x,", static_cast<unsigned char>(c));
+        hex += byte;
+    }
+    hex.pop_back();
+    return hex;
+}
+
+// The registry of a fresh machine: the machine's values, the user's profile and shell folders
+// (Shell Folders spelt out, User Shell Folders below %USERPROFILE%, as Windows writes them).
+std::string FreshRegistry(const std::string& user) {
+    const std::string profile = "C:\\users\\" + user;
+    std::string text = kFreshRegistry;
+    text += "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\";
+    text += std::string(kUserSid) + "]\n\"ProfileImagePath\"=" + Quoted(profile) + "\n\n";
+    text += "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell "
+            "Folders]\n";
+    for (const auto& folder : kUserShellFolders) {
+        text += Quoted(folder[0]) + "=" + Quoted(profile + "\\" + folder[1]) + "\n";
+    }
+    text += "\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User "
+            "Shell Folders]\n";
+    for (const auto& folder : kUserShellFolders) {
+        text +=
+            Quoted(folder[0]) + "=" + ExpandText(std::string("%USERPROFILE%\\") + folder[1]) + "\n";
+    }
+    return text + "\n";
+}
 
 struct MachineState {
     std::string folder;
@@ -96,8 +166,8 @@ void MakeFreshRegistry(const std::string& folder) {
                 strerror(errno));
         return;
     }
-    bool written =
-        fwrite(kFreshRegistry, 1, sizeof kFreshRegistry - 1, file) == sizeof kFreshRegistry - 1;
+    const std::string text = FreshRegistry(MachineUserName());
+    bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
     written = fflush(file) == 0 && fsync(fileno(file)) == 0 && written;
     fclose(file);
     if (written && link(temporary.c_str(), target.c_str()) != 0 && errno != EEXIST) {
@@ -114,6 +184,17 @@ void MakeMachine(const std::string& folder) {
         MakeFolders(folder + "/" + sub);
     }
     MakeFolders(folder + "/drive_c/users/" + user);
+    for (const auto& shellFolder : kUserShellFolders) {
+        std::string below = shellFolder[1];
+        for (size_t at = below.find('\\'); at != std::string::npos; at = below.find('\\', at)) {
+            below[at] = '/';
+        }
+        MakeFolders(folder + "/drive_c/users/" + user + "/" + below);
+    }
+    for (const char* common : {"drive_c/users/Public/Desktop", "drive_c/users/Public/Documents",
+                               "drive_c/ProgramData"}) {
+        MakeFolders(folder + "/" + common);
+    }
     MakeFreshRegistry(folder);
 }
 
