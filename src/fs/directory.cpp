@@ -1,6 +1,7 @@
 #include "fs/directory.h"
 
 #include "support/mb_text.h"
+#include "fs/lumoarena_folders.h"
 #include "fs/removal_guard.h"
 #include "support/removal_log.h"
 
@@ -156,6 +157,10 @@ int Directory::RemoveTree(int recurse) {
     String reached;
     if (path.Length() > 0 && IsProtectedFolder(path, &reached)) {
         LogRefusedRemoval(path, reached);
+        return 0;
+    }
+    // An empty folder holds no LumoArena: only an emptying removal is judged.
+    if (recurse && RefusedForLumoArena(path)) {
         return 0;
     }
     if (!Exists()) {

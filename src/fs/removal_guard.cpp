@@ -279,6 +279,15 @@ bool ReachesProtectedFolder(const char* path, String* reached) {
 
 } // namespace
 
+FolderReach::FolderReach(const char* path)
+    : candidate_(path != nullptr && *path != '\0' ? ComparableForm(path) : String()), target_(),
+      onDisk_(candidate_.Length() > 0 && IdentifyOnDisk(path, &target_)) {}
+
+bool FolderReach::Reaches(const String& folder) const {
+    return candidate_.Length() == 0 || Covers(candidate_, folder) ||
+           (onDisk_ && IsFolderOrAncestorOnDisk(target_, folder));
+}
+
 int IsProtectedFolder(const char* path, String* reached) {
     if (path == nullptr || *path == '\0') {
         if (reached != nullptr) {

@@ -2,6 +2,7 @@
 // edit, or a path cut to fit a buffer, never empties a folder the system or the user needs.
 #pragma once
 
+#include "fs/disk_identity.h"
 #include "support/string.h"
 
 // Non-zero when a recursive removal of `path` must be refused: the path is a drive root (or a
@@ -20,3 +21,17 @@
 // When refused and `reached` is given, it names what the removal would have reached: "the Windows
 // folder C:\windows", "the root C:", "the folder of ProgramFilesDir C:\Program Files", ...
 int IsProtectedFolder(const char* path, String* reached = nullptr);
+
+// The same judgement over other folders: whether a removal of `path` would reach `folder`,
+// that is whether the path is the folder or one of its ancestors, by spelling or by what both
+// name on disk. A path that cannot be made full reaches every folder.
+class FolderReach {
+public:
+    explicit FolderReach(const char* path);
+    bool Reaches(const String& folder) const;
+
+private:
+    String candidate_;
+    DiskIdentity target_;
+    bool onDisk_;
+};

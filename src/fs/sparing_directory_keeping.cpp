@@ -2,6 +2,7 @@
 // all they hold (and so the folders above them, which stay because they are not empty).
 #include "fs/sparing_directory.h"
 
+#include "fs/lumoarena_folders.h"
 #include "fs/removal_guard.h"
 #include "fs/folder_name.h"
 
@@ -49,6 +50,9 @@ int SparingDirectory::RemoveTreeKeeping(int recurse, const char* name) {
         String reached;
         if (IsProtectedFolder(path, &reached)) {
             LogRefusedRemoval(path, reached);
+            return 1;
+        }
+        if (RefusedForLumoArena(path)) {
             return 1;
         }
         if (IsPossiblyCutPath(path)) {
