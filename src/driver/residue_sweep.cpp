@@ -164,13 +164,25 @@ void RemoveSystemFiles(Sweep& sweep) {
     }
 }
 
+// A relative path handed back that climbs out of the folder it is taken in is not used.
+bool RefusedAsClimbing(const String& path, LogThing thing) {
+    if (!ClimbsOutOfItsFolder(path)) {
+        return false;
+    }
+    LogAction(LV_Refused, thing, path,
+              "rule: a relative path handed back never climbs out of the folder it is taken in");
+    return true;
+}
+
 // Relative paths are taken in the folder object's last path. The Strings are freed; the lists
 // keep their elements and count.
 void RemoveDeferredFiles(Sweep& sweep) {
     for (unsigned short i = 0; i < deferredFiles.GetCount(); ++i) {
         String* path = static_cast<String*>(deferredFiles[i]);
         if (path != nullptr) {
-            sweep.folder.RemoveFile(*path);
+            if (!RefusedAsClimbing(*path, LT_File)) {
+                sweep.folder.RemoveFile(*path);
+            }
             delete path;
         }
     }
@@ -180,8 +192,10 @@ void RemoveDeferredFolders(Sweep& sweep) {
     for (unsigned short i = 0; i < deferredFolders.GetCount(); ++i) {
         String* path = static_cast<String*>(deferredFolders[i]);
         if (path != nullptr) {
-            sweep.folder.SetPath(*path);
-            sweep.folder.RemoveTree(0); // only an empty folder goes
+            if (!RefusedAsClimbing(*path, LT_Folder)) {
+                sweep.folder.SetPath(*path);
+                sweep.folder.RemoveTree(0); // only an empty folder goes
+            }
             delete path;
         }
     }
