@@ -28,6 +28,7 @@ extern "C" LONG NTAPI NtDeleteKey(HANDLE key);
 #include "platform/posix/files/crt_api.h"
 #include "platform/posix/registry/registry_api.h"
 #include "platform/posix/files/file_api.h"
+#include "platform/posix/files/stream_api.h"
 #include "platform/posix/processes/module_api.h"
 #include "platform/posix/processes/process_api.h"
 #include "platform/posix/console/user_api.h"

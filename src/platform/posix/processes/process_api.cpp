@@ -6,6 +6,7 @@
 #include "platform/posix/files/file_api.h"
 #include "platform/posix/files/file_errors.h"
 #include "platform/posix/files/file_handles.h"
+#include "platform/posix/files/stream_api.h"
 #include "platform/posix/processes/process_handles.h"
 #include "platform/posix/core/test_controls.h"
 
@@ -144,7 +145,7 @@ BOOL WINAPI TerminateProcess(HANDLE process, UINT exitCode) {
 }
 
 BOOL WINAPI CloseHandle(HANDLE handle) {
-    if (ovlayer::CloseFileHandle(handle)) {
+    if (ovlayer::CloseFileHandle(handle) || ovlayer::CloseStreamHandle(handle)) {
         return TRUE;
     }
     OpenedProcess* process = ovlayer::Find(handle);
