@@ -2,6 +2,7 @@
 
 #include "platform/win32api.h"
 #include "support/removal_log.h"
+#include "userdata/console_answer.h"
 
 #include <cctype>
 #include <cstdio>
@@ -61,8 +62,7 @@ bool ConfirmRemoval() {
     printf("and settings may be affected.\n");
     printf("\n");
     printf("Enter \"Y\" to continue or \"N\" to exit.\n");
-    char answer = 0;
-    scanf("%c", &answer);
+    const char answer = ReadAnswer();
     const bool confirmed = toupper(static_cast<unsigned char>(answer)) == 'Y';
     LogAnswer("remove every Orvane application but LumoArena?", answer,
               confirmed ? "go on" : "stop, nothing is removed");

@@ -155,7 +155,7 @@ INSTANTIATE_TEST_SUITE_P(Answers, AskEraseDatabaseTest,
 
 // What was typed ahead of the question is not its answer.
 TEST(AskEraseDatabaseInput, DiscardsWhatWasTypedBeforeTheQuestion) {
-    Console console("YN\n");
+    Console console("", "YN\n");
     char confirmation = 0;
     ASSERT_EQ(1, scanf("%c", &confirmation));
     ASSERT_EQ('Y', confirmation);

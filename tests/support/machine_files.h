@@ -22,6 +22,18 @@ std::string ReadWholeFile(const std::string& windowsPath);
 // The system folder, "C:\windows\system32" or as the machine names it.
 std::string SystemFolder();
 
+// The runtime's descriptors, for tests that stand in for the console: a pipe (ends[0] to read,
+// ends[1] to write; it holds at least 64 KiB), a descriptor copied and moved onto another, plain
+// reads and writes, and standard input's stream emptied of what it read ahead and of its end.
+bool MakeStreamPipe(int ends[2]);
+int CopyDescriptor(int fd);
+// `fd` becomes `to` (and is closed itself).
+void MoveDescriptor(int fd, int to);
+long ReadDescriptor(int fd, char* buffer, unsigned size);
+bool WriteDescriptor(int fd, const std::string& data);
+void CloseDescriptor(int fd);
+void ResetStandardInput();
+
 // A link at `link` to the existing folder `target`, removed (the link alone) at destruction: a
 // symbolic link on the Linux layer and under Wine (made by the host's ln, as Wine makes none
 // itself), a junction on Windows. Made() is false when the system would not make it.

@@ -6,6 +6,10 @@
 
 #include "platform/posix/core/machine.h"
 
+#include <fcntl.h>
+#include <stdio_ext.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -103,6 +107,40 @@ MakerDataLock::~MakerDataLock() = default;
 
 std::string SystemFolder() {
     return ovlayer::kSystemFolder;
+}
+
+bool MakeStreamPipe(int ends[2]) {
+    if (pipe2(ends, O_CLOEXEC) != 0) {
+        return false;
+    }
+    fcntl(ends[1], F_SETPIPE_SZ, 1 << 20); // room for long lines typed ahead
+    return true;
+}
+
+int CopyDescriptor(int fd) {
+    return dup(fd);
+}
+
+void MoveDescriptor(int fd, int to) {
+    dup2(fd, to);
+    close(fd);
+}
+
+long ReadDescriptor(int fd, char* buffer, unsigned size) {
+    return read(fd, buffer, size);
+}
+
+bool WriteDescriptor(int fd, const std::string& data) {
+    return write(fd, data.data(), data.size()) == static_cast<ssize_t>(data.size());
+}
+
+void CloseDescriptor(int fd) {
+    close(fd);
+}
+
+void ResetStandardInput() {
+    __fpurge(stdin);
+    clearerr(stdin);
 }
 
 } // namespace testsupport

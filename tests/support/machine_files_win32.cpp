@@ -4,6 +4,9 @@
 
 #include "platform/win32api.h"
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -173,6 +176,38 @@ std::string SystemFolder() {
     char folder[MAX_PATH + 1] = {};
     GetSystemDirectoryA(folder, MAX_PATH);
     return folder;
+}
+
+bool MakeStreamPipe(int ends[2]) {
+    return _pipe(ends, 1 << 20, _O_BINARY | _O_NOINHERIT) == 0;
+}
+
+int CopyDescriptor(int fd) {
+    return _dup(fd);
+}
+
+// The runtime hands descriptors 0 to 2 to the standard handles too (SetStdHandle).
+void MoveDescriptor(int fd, int to) {
+    _dup2(fd, to);
+    _close(fd);
+}
+
+long ReadDescriptor(int fd, char* buffer, unsigned size) {
+    return _read(fd, buffer, size);
+}
+
+bool WriteDescriptor(int fd, const std::string& data) {
+    return _write(fd, data.data(), static_cast<unsigned>(data.size())) ==
+           static_cast<int>(data.size());
+}
+
+void CloseDescriptor(int fd) {
+    _close(fd);
+}
+
+void ResetStandardInput() {
+    fflush(stdin);
+    clearerr(stdin);
 }
 
 } // namespace testsupport

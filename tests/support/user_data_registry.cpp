@@ -3,6 +3,8 @@
 
 #include "tests/support/user_data_registry.h"
 
+#include "tests/support/machine_files.h"
+
 #include "registry/registry_key.h"
 
 #include <gtest/gtest.h>
@@ -75,35 +77,66 @@ bool ReadValue(HKEY root, const std::string& path, const char* valueName, DWORD*
     return true;
 }
 
-Console::Console(const std::string& typed) {
-    // Named by process as well, since test processes run side by side and share the folder.
-    static int serial = 0;
-    file_ = (std::filesystem::temp_directory_path() /
-             ("ovuninst-answers-" + std::to_string(GetCurrentProcessId()) + "-" +
-              std::to_string(++serial) + ".txt"))
-                .string();
-    FILE* answers = fopen(file_.c_str(), "wb");
-    if (answers != nullptr) {
-        fwrite(typed.data(), 1, typed.size(), answers);
-        fclose(answers);
+Console::Console(const std::string& typed, const std::string& ahead) {
+    fflush(stdout);
+    setvbuf(stdout, nullptr, _IONBF, 0); // every prompt in the pipe before the answer is read
+    int input[2];
+    int output[2];
+    if (!MakeStreamPipe(input) || !MakeStreamPipe(output)) {
+        ADD_FAILURE() << "no pipes for the console";
+        return;
     }
-    EXPECT_NE(nullptr, freopen(file_.c_str(), "rb", stdin));
-    testing::internal::CaptureStdout();
+    savedInput_ = CopyDescriptor(0);
+    savedOutput_ = CopyDescriptor(1);
+    MoveDescriptor(input[0], 0);
+    MoveDescriptor(output[1], 1);
+    ResetStandardInput();
+    answers_ = input[1];
+    printed_ = output[0];
+    EXPECT_TRUE(WriteDescriptor(answers_, ahead));
+    watcher_ = std::thread([this, typed] { Watch(typed); });
+}
+
+// Reads what the program prints; types the answer once the question has been asked.
+void Console::Watch(const std::string& typed) {
+    char buffer[4096];
+    long got;
+    while ((got = ReadDescriptor(printed_, buffer, sizeof buffer)) > 0) {
+        output_.append(buffer, static_cast<size_t>(got));
+        const size_t last = output_.rfind('\n', output_.size() - 2);
+        const size_t line = last == std::string::npos ? 0 : last + 1;
+        if (answers_ >= 0 && output_.back() == '\n' &&
+            output_.compare(line, 9, "Enter \"Y\"") == 0) {
+            WriteDescriptor(answers_, typed);
+            CloseDescriptor(answers_);
+            answers_ = -1;
+        }
+    }
 }
 
 Console::~Console() {
     Output();
-    std::remove(file_.c_str());
+    if (savedInput_ >= 0) {
+        MoveDescriptor(savedInput_, 0);
+        ResetStandardInput();
+    }
 }
 
 std::string Console::Output() {
-    if (!capturing_) {
+    if (!capturing_ || savedOutput_ < 0) {
         return std::string();
     }
     capturing_ = false;
-    std::string output = testing::internal::GetCapturedStdout();
+    fflush(stdout);
+    MoveDescriptor(savedOutput_, 1); // the pipe's last write end: the watcher reads its end
+    watcher_.join();
+    CloseDescriptor(printed_);
+    if (answers_ >= 0) {
+        CloseDescriptor(answers_);
+        answers_ = -1;
+    }
     std::string lines;
-    for (char c : output) {
+    for (char c : output_) {
         if (c != '\r') {
             lines += c;
         }

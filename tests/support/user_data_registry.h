@@ -5,6 +5,7 @@
 #include "platform/win32api.h"
 
 #include <string>
+#include <thread>
 
 namespace testsupport {
 
@@ -18,16 +19,25 @@ bool KeyExists(HKEY root, const std::string& path);
 bool ReadValue(HKEY root, const std::string& path, const char* valueName, DWORD* type,
                std::string* data);
 
-// Standard input read from a file holding `typed`, and standard output captured, for one question.
+// Standard input and output through pipes, for one dialogue: `ahead` is typed at once, `typed`
+// as a person types it, once a question's last line ("Enter \"Y\" ...") has been printed, and
+// then the input ends.
 class Console {
 public:
-    explicit Console(const std::string& typed);
+    explicit Console(const std::string& typed, const std::string& ahead = "");
     ~Console();
     // What was printed since construction, line ends as "\n".
     std::string Output();
 
 private:
-    std::string file_;
+    void Watch(const std::string& typed);
+
+    int savedInput_ = -1;
+    int savedOutput_ = -1;
+    int answers_ = -1;
+    int printed_ = -1;
+    std::string output_;
+    std::thread watcher_;
     bool capturing_ = true;
 };
 
