@@ -159,12 +159,41 @@ class Machine:
         os.makedirs(os.path.dirname(host), exist_ok=True)
         os.symlink(target_host, host, target_is_directory=True)
 
+    # The user's hive as a registry link names it: Wine's one user, and the Linux layer's.
+    USER_HIVE = r"\Registry\User\S-1-5-21-0-0-0-1000"
+
+    @classmethod
+    def kernel_path(cls, key):
+        """A key as a registry link names it: its kernel path (no registry view applies)."""
+        root, _, rest = key.partition("\\")
+        base = {"HKEY_CURRENT_USER": cls.USER_HIVE, "HKEY_LOCAL_MACHINE": r"\Registry\Machine",
+                "HKEY_CLASSES_ROOT": r"\Registry\Machine\Software\Classes"}.get(root.upper())
+        if base is None:
+            raise MachineError("a registry link names a key below HKEY_CURRENT_USER, "
+                               "HKEY_LOCAL_MACHINE or HKEY_CLASSES_ROOT: %r" % key)
+        return base + ("\\" + rest if rest else "")
+
+    def link_keys(self, linker, links):
+        """Makes registry link keys with the build's e2e_link_key: {link key: key it names}."""
+        if not linker or not os.path.exists(linker):
+            raise MachineError("no registry link helper (e2e_link_key) built for this build")
+        args = []
+        for link, target in links.items():
+            args += [link, self.kernel_path(target)]
+        self.run_helper([linker] + args, "making registry links")
+
     def use_code_page(self, code_page):
         """Makes the machine's ANSI code page `code_page` before anything is placed in it."""
         raise MachineError("code page %d is not available on this machine" % code_page)
 
     def profile_folder(self):
-        """The user's profile folder, as USERPROFILE names it in a fresh Wine prefix."""
+        """The user's profile folder, as USERPROFILE names it in a fresh Wine prefix: told once,
+        on the fresh machine, before a scenario places other users' profiles beside it."""
+        if getattr(self, "_profile", None) is None:
+            self._profile = self._find_profile()
+        return self._profile
+
+    def _find_profile(self):
         users = os.path.join(self.drive_c(), "users")
         names = [n for n in os.listdir(users) if n.lower() not in ("public", "default") and
                  os.path.isdir(os.path.join(users, n))]
@@ -231,6 +260,9 @@ class LinuxMachine(Machine):
 
     def import_reg(self, path):
         run_tool([self.regedit, "/S", path], self.env, "importing " + path)
+
+    def run_helper(self, command, what):
+        run_tool(command, self.env, what)
 
     def temp_env(self, temp):
         # The layer takes TMP, TEMP and USERPROFILE as Windows sets them; the host's own are
@@ -421,6 +453,9 @@ class WineMachine(Machine):
 
     def wine(self, args, what):
         return run_tool([self.loader] + args, self.env, what)
+
+    def run_helper(self, command, what):
+        self.wine(command, what)
 
     @staticmethod
     def windows_path(host):

@@ -90,6 +90,8 @@ class Player:
         self.build, self.args = build, args
         self.work = os.path.abspath(args.work or os.path.join(ROOT, "build", build, "e2e"))
         built = os.path.join(ROOT, "build", build)
+        self.linker = args.linker or os.path.join(
+            built, "tests/e2e/e2e_link_key" + ("" if build == "linux" else ".exe"))
         if build == "linux":
             self.program = args.program or os.path.join(built, "ovuninst")
             self.regedit = args.regedit or os.path.join(built, "ovregedit")
@@ -153,6 +155,7 @@ class Player:
         problems, folders = [], {}
         try:
             machine.start()
+            machine.profile_folder()  # told on the fresh machine
             self.prepare(machine, scenario, folders)
             trace = os.path.join(workdir, "maker-trace.txt")
             temp = machine.temp_folder()
@@ -220,6 +223,8 @@ class Player:
             with open(os.path.join(built, name), "rb") as f:
                 machine.place_file(self.expand(machine, path, folders), f.read())
         self.prepare_links(machine, scenario, folders)
+        if scenario.registry_links:
+            machine.link_keys(self.linker, scenario.registry_links)
         self.set_attributes(machine, scenario, folders)
         if scenario.restricted:
             machine.restrict()
@@ -368,6 +373,7 @@ def main(argv=None):
     parser.add_argument("--regedit", help="the Linux layer's ovregedit")
     parser.add_argument("--helper", help="the Wine build's e2e_readonly_key.exe")
     parser.add_argument("--holder", help="the Wine build's e2e_hold_file.exe")
+    parser.add_argument("--linker", help="the build's e2e_link_key, which makes registry links")
     parser.add_argument("--work", help="folder for the Wine template and the scenarios' machines "
                         "(default: build/<build>/e2e)")
     parser.add_argument("--keep", action="store_true", help="keep every machine afterwards")

@@ -19,7 +19,7 @@ BUILDS = ("linux", "win32", "win64")
 FIELDS = {
     "": {"about", "machine", "dialogue", "trace", "log", "registry_after", "files_after", "skip"},
     "machine": {"reg", "folders", "files", "restricted", "maker_libraries", "env", "temp",
-                "code_page", "attributes", "held", "generate", "links"},
+                "code_page", "attributes", "held", "generate", "links", "registry_links"},
     "registry_after": {"trees", "present", "absent"},
     "files_after": {"present", "absent", "only", "text"},
 }
@@ -82,6 +82,8 @@ class Scenario:
         self.env = dict(machine.get("env", {}))
         self.code_page = machine.get("code_page")
         self.links = self._links(machine.get("links", {}))
+        # Registry link keys: each link key's path and the key it names, both as HKEY_... paths.
+        self.registry_links = self._links(machine.get("registry_links", {}))
         # The temporary folder: there (None), "missing", or "file" (a file in the folder's place).
         self.temp = machine.get("temp")
         if self.temp not in (None, "missing", "file"):
@@ -154,9 +156,9 @@ class Scenario:
             if isinstance(item, dict) and set(item) == {"text", "times"}:
                 steps.append(("out", item["text"] * item["times"]))  # a repeated text
             elif isinstance(item, dict):
-                if set(item) != {"type"} or not isinstance(item["type"], str):
+                if set(item) - {"times"} != {"type"} or not isinstance(item["type"], str):
                     raise ScenarioError("a typed answer is {\"type\": \"text\"}")
-                steps.append(("type", item["type"]))
+                steps.append(("type", item["type"] * item.get("times", 1)))  # "times": repeated
             elif isinstance(item, str) and item.startswith("@") and not item.startswith("@@"):
                 if item[1:] not in texts:
                     raise ScenarioError("no text %r in texts.json" % item[1:])
