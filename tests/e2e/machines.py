@@ -193,6 +193,12 @@ class Machine:
     def release(self, holder):
         pass
 
+    @staticmethod
+    def maker_processes():
+        """Held while the program may stop the processes it finds under the maker's names: under
+        Wine those are the prefix's own, so nothing is shared."""
+        return contextlib.nullcontext()
+
     def program_path(self, host):
         """A host file as the program names it."""
         return host
@@ -257,10 +263,14 @@ class LinuxMachine(Machine):
         with open(os.path.join(self.folder, "readonly-roots"), "w") as f:
             f.write("HKEY_LOCAL_MACHINE\n")
 
+    @staticmethod
+    def maker_processes():
+        """Held while the program may stop processes under the maker's names, which on the
+        layer are the host's: the lock that the tests starting such processes hold."""
+        return maker_process_lock()
+
     def play(self, steps, env):
-        # The program stops every process of the host under the maker's names, so it runs under
-        # the lock that the tests starting such processes hold.
-        with maker_process_lock():
+        with self.maker_processes():
             return play([self.program], steps, env=dict(self.env, **env), cwd=self.drive_c(),
                         crlf=False)
 
@@ -494,7 +504,9 @@ class WineMachine(Machine):
         return play([self.loader, self.program], steps, env=run_env, cwd=self.drive_c(), crlf=True)
 
     def run_at_console(self):
-        env = dict(self.env, WINEDEBUG="fixme-all")
+        # With no display, every Wine process says on the terminal that it could start no desktop
+        # (winediag, systray): that noise is kept off the person's screen, other errors are not.
+        env = dict(self.env, WINEDEBUG="fixme-all,err-winediag,err-systray")
         return subprocess.run([self.loader, self.program], env=env, cwd=self.drive_c()).returncode
 
     def settle(self):

@@ -359,7 +359,8 @@ class Player:
         return problems
 
 
-def main(argv=None):
+def command_line():
+    """The runner's command line; its defaults are every player's options."""
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("scenarios", nargs="*", help="scenario names (default: all)")
     parser.add_argument("--build", action="append", choices=BUILDS,
@@ -374,6 +375,23 @@ def main(argv=None):
     parser.add_argument("--prepare", action="store_true",
                         help="only make the Wine template prefix if it is missing")
     parser.add_argument("--list", action="store_true", help="list the scenarios")
+    return parser
+
+
+def new_player(build, **options):
+    """The player of one build with the command line's defaults but for `options` (work=...,
+    program=...). The demo and the benchmarks make theirs here, so that an option the runner
+    gains reaches them too."""
+    args = command_line().parse_args([])
+    for name, value in options.items():
+        if not hasattr(args, name):
+            raise TypeError("the runner has no option %r" % name)
+        setattr(args, name, value)
+    return Player(build, args)
+
+
+def main(argv=None):
+    parser = command_line()
     args = parser.parse_args(argv)
     builds = args.build or list(BUILDS)
     if args.program and len(builds) != 1:
