@@ -277,6 +277,9 @@ class LinuxMachine(Machine):
     def settle(self):
         pass
 
+    def run_command(self, line, folder, env):
+        raise MachineError("the Linux layer has no command interpreter to run %r" % line)
+
     def run_at_console(self):
         """Runs the program on this terminal, for a person to answer."""
         return subprocess.run([self.program], env=self.env, cwd=self.drive_c()).returncode
@@ -502,6 +505,27 @@ class WineMachine(Machine):
     def play(self, steps, env):
         run_env = dict(self.env, WINEDEBUG="fixme-all", **env)
         return play([self.loader, self.program], steps, env=run_env, cwd=self.drive_c(), crlf=True)
+
+    def run_command(self, line, folder, env, timeout=120):
+        """Runs a command line through Wine's cmd in `folder`, as typed at a prompt there (from a
+        batch file that echoes nothing: a line cannot pass through Wine's quoting of a command
+        line unchanged). Its standard output, exit status and standard error."""
+        batch = os.path.join(os.path.dirname(self.folder), "command.cmd")
+        with open(batch, "wb") as f:
+            f.write(b"@echo off\r\n" + line.encode("latin-1") + b"\r\n")
+        run_env = dict(self.env, WINEDEBUG="fixme-all", **env)
+        # Files, not pipes: Wine's background processes inherit them and would hold a pipe open.
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            try:
+                done = subprocess.run([self.loader, "cmd", "/c", self.windows_path(batch)],
+                                      env=run_env, cwd=self.host(folder), stdin=subprocess.DEVNULL,
+                                      stdout=out, stderr=err, timeout=timeout)
+            except subprocess.TimeoutExpired:
+                raise MachineError("the command took over %d s: %s" % (timeout, line))
+            out.seek(0)
+            err.seek(0)
+            return (out.read().decode("latin-1"), done.returncode,
+                    err.read().decode("utf-8", "replace"))
 
     def run_at_console(self):
         # With no display, every Wine process says on the terminal that it could start no desktop
