@@ -19,7 +19,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from machines import runs_32bit  # noqa: E402
+from wine_prefix import why_no_32bit  # noqa: E402
 from scenario import Scenario  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -179,7 +179,7 @@ def check(lines, status, scenario, build):
 
 def main():
     build = sys.argv[1] if len(sys.argv) > 1 else ""
-    expected = build or ("win64" if runs_32bit() else "win32")
+    expected = build or ("win64" if why_no_32bit() else "win32")
     lines, status, scenario = play(build)
     problems = check(lines, status, scenario, expected)
     if build == "" and expected == "win64" and not any(

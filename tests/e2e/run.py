@@ -22,8 +22,8 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import regfile  # noqa: E402
-from machines import (LinuxMachine, MachineError, WineMachine, WineTemplate,  # noqa: E402
-                      runs_32bit)
+from machines import LinuxMachine, MachineError, WineMachine, WineTemplate  # noqa: E402
+from wine_prefix import why_no_32bit  # noqa: E402
 from scenario import BUILDS, Scenario, ScenarioError, names  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -106,8 +106,8 @@ class Player:
             self.program = args.program or os.path.join(built, "ovuninst")
             self.regedit = args.regedit or os.path.join(built, "ovregedit")
         else:
-            if build == "win32" and runs_32bit():
-                raise MachineError("the win32 build cannot run here: %s" % runs_32bit())
+            if build == "win32" and why_no_32bit():
+                raise MachineError("the win32 build cannot run here: %s" % why_no_32bit())
             self.program = args.program or os.path.join(built, "ovuninst.exe")
             self.helper = args.helper or os.path.join(built, "tests/e2e/e2e_readonly_key.exe")
             self.holder = args.holder or os.path.join(built, "tests/e2e/e2e_hold_file.exe")
