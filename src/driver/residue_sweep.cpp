@@ -33,8 +33,8 @@ struct Sweep {
 // Reads the sub-key name at `index` of `key`; empty when it cannot be read.
 String SubKeyName(HKEY key, DWORD index) {
     String name;
-    char* buffer = name.GetBuffer(261);
-    if (RegEnumKeyA(key, index, buffer, 260) != ERROR_SUCCESS) {
+    char* buffer = name.GetBuffer(kPathRoom + 1);
+    if (RegEnumKeyA(key, index, buffer, kPathRoom) != ERROR_SUCCESS) {
         buffer[0] = '\0';
     }
     name.ReleaseBuffer(-1);
