@@ -193,6 +193,12 @@ class Machine:
     def release(self, holder):
         pass
 
+    @staticmethod
+    def maker_processes():
+        """Held while the program may stop the processes it finds under the maker's names: under
+        Wine those are the prefix's own, so nothing is shared."""
+        return contextlib.nullcontext()
+
     def program_path(self, host):
         """A host file as the program names it."""
         return host
@@ -257,15 +263,22 @@ class LinuxMachine(Machine):
         with open(os.path.join(self.folder, "readonly-roots"), "w") as f:
             f.write("HKEY_LOCAL_MACHINE\n")
 
+    @staticmethod
+    def maker_processes():
+        """Held while the program may stop processes under the maker's names, which on the
+        layer are the host's: the lock that the tests starting such processes hold."""
+        return maker_process_lock()
+
     def play(self, steps, env):
-        # The program stops every process of the host under the maker's names, so it runs under
-        # the lock that the tests starting such processes hold.
-        with maker_process_lock():
+        with self.maker_processes():
             return play([self.program], steps, env=dict(self.env, **env), cwd=self.drive_c(),
                         crlf=False)
 
     def settle(self):
         pass
+
+    def run_command(self, line, folder, env):
+        raise MachineError("the Linux layer has no command interpreter to run %r" % line)
 
     def run_at_console(self):
         """Runs the program on this terminal, for a person to answer."""
@@ -493,8 +506,31 @@ class WineMachine(Machine):
         run_env = dict(self.env, WINEDEBUG="fixme-all", **env)
         return play([self.loader, self.program], steps, env=run_env, cwd=self.drive_c(), crlf=True)
 
+    def run_command(self, line, folder, env, timeout=120):
+        """Runs a command line through Wine's cmd in `folder`, as typed at a prompt there (from a
+        batch file that echoes nothing: a line cannot pass through Wine's quoting of a command
+        line unchanged). Its standard output, exit status and standard error."""
+        batch = os.path.join(os.path.dirname(self.folder), "command.cmd")
+        with open(batch, "wb") as f:
+            f.write(b"@echo off\r\n" + line.encode("latin-1") + b"\r\n")
+        run_env = dict(self.env, WINEDEBUG="fixme-all", **env)
+        # Files, not pipes: Wine's background processes inherit them and would hold a pipe open.
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            try:
+                done = subprocess.run([self.loader, "cmd", "/c", self.windows_path(batch)],
+                                      env=run_env, cwd=self.host(folder), stdin=subprocess.DEVNULL,
+                                      stdout=out, stderr=err, timeout=timeout)
+            except subprocess.TimeoutExpired:
+                raise MachineError("the command took over %d s: %s" % (timeout, line))
+            out.seek(0)
+            err.seek(0)
+            return (out.read().decode("latin-1"), done.returncode,
+                    err.read().decode("utf-8", "replace"))
+
     def run_at_console(self):
-        env = dict(self.env, WINEDEBUG="fixme-all")
+        # With no display, every Wine process says on the terminal that it could start no desktop
+        # (winediag, systray): that noise is kept off the person's screen, other errors are not.
+        env = dict(self.env, WINEDEBUG="fixme-all,err-winediag,err-systray")
         return subprocess.run([self.loader, self.program], env=env, cwd=self.drive_c()).returncode
 
     def settle(self):

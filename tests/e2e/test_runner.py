@@ -4,6 +4,7 @@ comparing trees, playing a dialogue, and proving keys absent."""
 import codecs
 import json
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -289,6 +290,18 @@ class Scenarios(unittest.TestCase):
                                    ({"extends": "a", "reg": "x.reg"}, "another kind")]:
                 with self.assertRaisesRegex(ScenarioError, words):
                     extended_machine(machine)
+
+
+class ReadmeCommands(unittest.TestCase):
+    def test_every_command_line_the_readme_gives_a_user_is_a_scenarios_command(self):
+        readme = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
+                              "README.md")
+        with open(readme, encoding="utf-8") as f:
+            blocks = re.findall(r"^```bat\n(.*?)^```", f.read(), re.M | re.S)
+        lines = [line for block in blocks for line in block.splitlines() if line.strip()]
+        played = {Scenario(n).command["line"] for n in names() if Scenario(n).command}
+        self.assertGreaterEqual(len(lines), 2)
+        self.assertEqual([line for line in lines if line not in played], [])
 
 
 class WiringTest(unittest.TestCase):
