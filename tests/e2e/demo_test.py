@@ -62,10 +62,18 @@ class Terminal:
         self.tmux("send-keys", "Enter")
 
     def exit_status(self):
-        """The command's exit status, or None while it runs."""
-        dead, _, status = self.tmux("display-message", "-p",
-                                    "#{pane_dead} #{pane_dead_status}").strip().partition(" ")
-        return int(status) if dead == "1" else None
+        """The command's exit status, or None while it runs. tmux (3.3) marks the pane dead some
+        milliseconds before it records the status; a pane dead for a second without one gives
+        -1 (a signal ended the command, or it ended before tmux watched it)."""
+        for _ in range(10):
+            dead, _, status = self.tmux("display-message", "-p",
+                                        "#{pane_dead} #{pane_dead_status}").strip().partition(" ")
+            if dead != "1":
+                return None
+            if status:
+                return int(status)
+            time.sleep(0.1)
+        return -1
 
     def close(self):
         subprocess.run(["tmux", "-L", self.socket, "kill-server"], stderr=subprocess.DEVNULL)
