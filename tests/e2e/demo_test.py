@@ -45,7 +45,12 @@ class Terminal:
         config.write("set -g history-limit 100000\nset -g remain-on-exit on\n")
         config.close()
         self.config = config.name
-        self.tmux("new-session", "-d", "-x", str(WIDTH), "-y", "50", "-c", ROOT, command, env=env)
+        # The pane's shell writes the command's exit status itself: tmux (3.3) can show a pane
+        # dead without the status of its command, for a moment or for good.
+        self.status = config.name + ".status"
+        self.tmux("new-session", "-d", "-x", str(WIDTH), "-y", "50", "-c", ROOT,
+                  "%s; echo $? > %s.new && mv %s.new %s" % (command, self.status, self.status,
+                                                            self.status), env=env)
 
     def tmux(self, *args, env=None):
         return subprocess.run(["tmux", "-L", self.socket, "-f", self.config] + list(args),
@@ -62,22 +67,18 @@ class Terminal:
         self.tmux("send-keys", "Enter")
 
     def exit_status(self):
-        """The command's exit status, or None while it runs. tmux (3.3) marks the pane dead some
-        milliseconds before it records the status; a pane dead for a second without one gives
-        -1 (a signal ended the command, or it ended before tmux watched it)."""
-        for _ in range(10):
-            dead, _, status = self.tmux("display-message", "-p",
-                                        "#{pane_dead} #{pane_dead_status}").strip().partition(" ")
-            if dead != "1":
-                return None
-            if status:
-                return int(status)
-            time.sleep(0.1)
-        return -1
+        """The command's exit status, or None while it runs."""
+        try:
+            with open(self.status) as f:
+                return int(f.read())
+        except FileNotFoundError:
+            return None
 
     def close(self):
         subprocess.run(["tmux", "-L", self.socket, "kill-server"], stderr=subprocess.DEVNULL)
         os.unlink(self.config)
+        if os.path.exists(self.status):
+            os.unlink(self.status)
 
 
 def render(stream, tabs_blank):
