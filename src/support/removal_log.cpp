@@ -17,6 +17,10 @@ namespace {
 
 const char kLogName[] = "ovuninst.log";
 const char kPreviousName[] = "ovuninst.1.log";
+// The names tried, ovuninst.2.log and on, when another writer holds the log's own name.
+const unsigned kLastFreeName = 9;
+// A folder's path as GetTempPathA gives it (MAX_PATH at most), and a log's name after it.
+const size_t kPathRoom = MAX_PATH + 16;
 const char* const kVerbs[] = {"removed",  "failed",  "kept",    "refused",
                               "deferred", "stopped", "skipped", "rewrote"};
 const char* const kThings[] = {"key", "file", "folder", "link", "component", "process", "section"};
@@ -121,7 +125,7 @@ void AppendNow() {
 
 // The previous run's log becomes ovuninst.1.log; only a file is moved, never a folder of the name.
 void KeepPrevious(const char* folder, size_t folderLength, const char* path) {
-    char previous[MAX_PATH + 16];
+    char previous[kPathRoom];
     memcpy(previous, folder, folderLength);
     strcpy(previous + folderLength, kPreviousName);
     const DWORD attributes = GetFileAttributesA(path);
@@ -131,6 +135,36 @@ void KeepPrevious(const char* folder, size_t folderLength, const char* path) {
     _chmod(previous, _S_IREAD | _S_IWRITE);
     _unlink(previous);
     rename(path, previous);
+}
+
+// Another writer holds the file (a transcript redirected there, "> %TEMP%\ovuninst.log"): a
+// handle refusing to share writing cannot be had while one is open for writing elsewhere.
+bool HeldByAnotherWriter(const char* path) {
+    const HANDLE file =
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        return false;
+    }
+    return GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+// The log's file in `folder` (`length` bytes of `path`), made empty and opened: its own name
+// when that is free, the previous run's log kept first; else the first free of ovuninst.2.log
+// to ovuninst.9.log. Another writer's file is never emptied or renamed. -1 when none is free.
+int CreateLogFile(char* path, size_t length) {
+    strcpy(path + length, kLogName);
+    if (!HeldByAnotherWriter(path)) {
+        KeepPrevious(path, length, path);
+        return _creat(path, _S_IREAD | _S_IWRITE);
+    }
+    for (unsigned n = 2; n <= kLastFreeName; ++n) {
+        snprintf(path + length, kPathRoom - length, "ovuninst.%u.log", n);
+        if (!HeldByAnotherWriter(path)) {
+            return _creat(path, _S_IREAD | _S_IWRITE);
+        }
+    }
+    return -1;
 }
 
 void WriteHeader() {
@@ -189,14 +223,12 @@ void OpenRemovalLog() {
         return;
     }
     CallerErrors kept;
-    char path[MAX_PATH + 16];
+    char path[kPathRoom];
     const DWORD length = GetTempPathA(MAX_PATH, path);
     if (length == 0 || length >= MAX_PATH) {
         return;
     }
-    strcpy(path + length, kLogName);
-    KeepPrevious(path, length, path);
-    theLog.fd = _creat(path, _S_IREAD | _S_IWRITE);
+    theLog.fd = CreateLogFile(path, length);
     theLog.used = 0;
     theLog.startTick = GetTickCount();
     memset(theLog.counts, 0, sizeof theLog.counts);

@@ -1,14 +1,15 @@
 #!/usr/bin/env python3
-"""Plays the end-to-end scenarios against one build or both.
+"""Plays the end-to-end scenarios against one build or several of the three.
 
     tests/e2e/run.py --build linux                 every scenario on the Linux layer
     tests/e2e/run.py --build win32 answer_Y        one scenario, ovuninst.exe under Wine
     tests/e2e/run.py --build win64 answer_Y        the 64-bit test build under wine64
-    tests/e2e/run.py --build linux --build win64   both builds, which must agree
+    tests/e2e/run.py --build linux --build win64   two builds, which must agree
 
 Each scenario gets a fresh machine: a machine folder of the Linux layer, or a copy of a
-template 64-bit Wine prefix. A scenario may also be named by the path of its file. Exit status 0 when every scenario passed, 77 when the scenarios
-asked for were all skipped on the builds asked for, 1 otherwise.
+template 64-bit Wine prefix. A scenario may also be named by the path of its file. Exit status
+0 when every scenario passed, 77 when the scenarios asked for were all skipped on the builds
+asked for, 1 otherwise.
 """
 
 import argparse
@@ -22,8 +23,8 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import regfile  # noqa: E402
-from machines import (LinuxMachine, MachineError, WineMachine, WineTemplate,  # noqa: E402
-                      runs_32bit)
+from machines import LinuxMachine, MachineError, WineMachine, WineTemplate  # noqa: E402
+from wine_prefix import why_no_32bit  # noqa: E402
 from scenario import BUILDS, Scenario, ScenarioError, names  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -43,6 +44,18 @@ def transcript_diff(expected, actual):
     lines = lambda t: [visible(line) for line in t.splitlines(keepends=True)]
     return "\n".join(difflib.unified_diff(lines(expected), lines(actual), "expected", "actual",
                                           lineterm="", n=2))
+
+
+def pattern_difference(what, patterns, actual, expand):
+    """Lines against patterns in which "*" stands for any text and "?" for any one character
+    (times and durations vary); empty when every line matches its pattern."""
+    wild = {"*": ".*", "?": "."}
+    matches = lambda p, line: re.fullmatch("".join(wild.get(c, re.escape(c)) for c in p), line)
+    expected = [expand(line) for line in patterns]
+    if len(actual) == len(expected) and all(map(matches, expected, actual)):
+        return []
+    return ["%s differs (expected patterns, then the lines):\n" % what + "\n".join(
+        difflib.unified_diff(expected, actual, "expected", "actual", lineterm="", n=2))]
 
 
 class Exports:
@@ -96,8 +109,8 @@ class Player:
             self.program = args.program or os.path.join(built, "ovuninst")
             self.regedit = args.regedit or os.path.join(built, "ovregedit")
         else:
-            if build == "win32" and runs_32bit():
-                raise MachineError("the win32 build cannot run here: %s" % runs_32bit())
+            if build == "win32" and why_no_32bit():
+                raise MachineError("the win32 build cannot run here: %s" % why_no_32bit())
             self.program = args.program or os.path.join(built, "ovuninst.exe")
             self.helper = args.helper or os.path.join(built, "tests/e2e/e2e_readonly_key.exe")
             self.holder = args.holder or os.path.join(built, "tests/e2e/e2e_hold_file.exe")
@@ -162,7 +175,12 @@ class Player:
             self.prepare_temp(machine, scenario, temp)
             env = dict(machine.temp_env(temp), **scenario.env)
             env["OVUNINST_MAKER_TRACE"] = machine.program_path(trace)
-            transcript, status, stderr, late = self.play_holding(machine, scenario, env, folders)
+            if scenario.command:
+                transcript, status, stderr, late = self.play_command(machine, scenario, env,
+                                                                     folders)
+            else:
+                transcript, status, stderr, late = self.play_holding(machine, scenario, env,
+                                                                     folders)
             machine.settle()
             problems += late + self.check_run(scenario, transcript, status, stderr)
             problems += self.check_trace(scenario, trace, machine, folders)
@@ -188,6 +206,31 @@ class Player:
             return machine.play(scenario.steps, env)
         finally:
             machine.release(holder)
+
+    def play_command(self, machine, scenario, env, folders):
+        """Runs the scenario's command line in its folder, with the program (as ovuninst.exe)
+        and the deployed files placed there; the transcript is the file the command wrote."""
+        command = scenario.command
+        folder = self.expand(machine, command["folder"], folders)
+        placed = [(self.program, "ovuninst.exe")] if command["program"] else []
+        placed += [(os.path.join(ROOT, d), os.path.basename(d)) for d in command["deploy"]]
+        for source, name in placed:
+            with open(source, "rb") as f:
+                machine.place_file(folder + "\\" + name, f.read())
+        output, status, stderr = machine.run_command(command["line"], folder, env)
+        late = []
+        if command["output"] is not None:
+            late += pattern_difference("the command's output", command["output"],
+                                       output.replace("\r\n", "\n").split("\n")[:-1],
+                                       lambda line: self.expand_all(machine, line, folders))
+        transcript = ""
+        if command["transcript"]:
+            data = machine.read(self.expand(machine, command["transcript"], folders))
+            if data is None:
+                late.append("no transcript at %s" % command["transcript"])
+            else:
+                transcript = data.replace(b"\r\n", b"\n").decode("latin-1")
+        return transcript, status, stderr, late
 
     def import_generated(self, machine, scenario, folders):
         """The registry text of the scenario's generated machine, written beside the machine
@@ -261,13 +304,8 @@ class Player:
             actual = f.read().decode("latin-1").replace("\r\n", "\n").split("\n")
         if actual and actual[-1] == "":
             actual.pop()
-        wild = {"*": ".*", "?": "."}
-        matches = lambda p, line: re.fullmatch("".join(wild.get(c, re.escape(c)) for c in p), line)
-        expected = [self.expand_all(machine, line, folders) for line in scenario.log]
-        if len(actual) == len(expected) and all(map(matches, expected, actual)):
-            return []
-        return ["the removal log differs (expected patterns, then the log):\n" + "\n".join(
-            difflib.unified_diff(expected, actual, "expected", "actual", lineterm="", n=2))]
+        return pattern_difference("the removal log", scenario.log, actual,
+                                  lambda line: self.expand_all(machine, line, folders))
 
     @staticmethod
     def check_run(scenario, transcript, status, stderr):
@@ -276,9 +314,11 @@ class Player:
         if transcript != expected:
             problems.append("the transcript differs (lines shown as Python strings):\n" +
                             transcript_diff(expected, transcript))
-        if status != 0:
-            problems.append("exit status %s, expected 0" %
-                            ("none (killed after the time limit)" if status is None else status))
+        expected_status = scenario.command["exit"] if scenario.command else 0
+        if status != expected_status:
+            problems.append("exit status %s, expected %d" % (
+                "none (killed after the time limit)" if status is None else status,
+                expected_status))
         if problems and stderr.strip():
             problems.append("standard error:\n" + stderr.rstrip())
         return problems
@@ -364,11 +404,12 @@ class Player:
         return problems
 
 
-def main(argv=None):
+def command_line():
+    """The runner's command line; its defaults are every player's options."""
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("scenarios", nargs="*", help="scenario names (default: all)")
     parser.add_argument("--build", action="append", choices=BUILDS,
-                        help="build to play on (repeatable; default: both)")
+                        help="build to play on (repeatable; default: all three)")
     parser.add_argument("--program", help="the program to run (one build only)")
     parser.add_argument("--regedit", help="the Linux layer's ovregedit")
     parser.add_argument("--helper", help="the Wine build's e2e_readonly_key.exe")
@@ -380,6 +421,23 @@ def main(argv=None):
     parser.add_argument("--prepare", action="store_true",
                         help="only make the Wine template prefix if it is missing")
     parser.add_argument("--list", action="store_true", help="list the scenarios")
+    return parser
+
+
+def new_player(build, **options):
+    """The player of one build with the command line's defaults but for `options` (work=...,
+    program=...). The demo and the benchmarks make theirs here, so that an option the runner
+    gains reaches them too."""
+    args = command_line().parse_args([])
+    for name, value in options.items():
+        if not hasattr(args, name):
+            raise TypeError("the runner has no option %r" % name)
+        setattr(args, name, value)
+    return Player(build, args)
+
+
+def main(argv=None):
+    parser = command_line()
     args = parser.parse_args(argv)
     builds = args.build or list(BUILDS)
     if args.program and len(builds) != 1:

@@ -11,15 +11,19 @@ import generate
 import regfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
 SCENARIOS = os.path.join(HERE, "scenarios")
 MACHINES = os.path.join(HERE, "machines")
 TEXTS = os.path.join(HERE, "texts.json")
 BUILDS = ("linux", "win32", "win64")
 
 FIELDS = {
-    "": {"about", "machine", "dialogue", "trace", "log", "registry_after", "files_after", "skip"},
-    "machine": {"reg", "folders", "files", "restricted", "maker_libraries", "env", "temp",
-                "code_page", "attributes", "held", "generate", "links", "registry_links"},
+    "": {"about", "machine", "dialogue", "trace", "log", "registry_after", "files_after", "skip",
+         "command"},
+    "command": {"line", "folder", "program", "deploy", "transcript", "exit", "output"},
+    "machine": {"extends", "reg", "folders", "files", "restricted", "maker_libraries", "env",
+                "temp", "code_page", "attributes", "held", "generate", "links",
+                "registry_links"},
     "registry_after": {"trees", "present", "absent"},
     "files_after": {"present", "absent", "only", "text"},
 }
@@ -54,6 +58,38 @@ def key_list(value, where):
     return [regfile.canonical_key(k) for k in value]
 
 
+def extended_machine(machine, chain=()):
+    """The machine a scenario describes, with the machine of the scenario it names under
+    "extends" (itself perhaps extending another) beneath it: lists are the base's and then its
+    own, maps the base's with its own entries over them, other values its own."""
+    check_fields(machine, "machine")
+    base_name = machine.get("extends")
+    if base_name is None:
+        return machine
+    if base_name in chain:
+        raise ScenarioError("machine.extends goes round: %s" % " -> ".join(chain + (base_name,)))
+    path = os.path.join(SCENARIOS, "%s.json" % base_name)
+    if not isinstance(base_name, str) or not os.path.isfile(path):
+        raise ScenarioError("machine.extends names no scenario %r" % (base_name,))
+    with open(path, encoding="utf-8") as f:
+        base = extended_machine(json.load(f).get("machine", {}), chain + (base_name,))
+    merged = dict(base)
+    for field, value in machine.items():
+        below = merged.get(field)
+        if field == "extends":
+            continue
+        if below is not None and type(value) is not type(below):
+            raise ScenarioError("machine.%s is another kind of value than in %s"
+                                % (field, base_name))
+        if isinstance(value, list) and below is not None:
+            merged[field] = below + value
+        elif isinstance(value, dict) and below is not None:
+            merged[field] = dict(below, **value)
+        else:
+            merged[field] = value
+    return merged
+
+
 class Scenario:
     def __init__(self, name, texts=None):
         path = os.path.join(SCENARIOS, name + ".json")
@@ -72,8 +108,7 @@ class Scenario:
     def _load(self, data, texts):
         check_fields(data, "")
         self.about = data.get("about", "")
-        machine = data.get("machine", {})
-        check_fields(machine, "machine")
+        machine = extended_machine(data.get("machine", {}))
         self.reg_files = [self.machine_file(n) for n in machine.get("reg", [])]
         self.folders = list(machine.get("folders", []))
         self.files = {p: t.encode("latin-1") for p, t in machine.get("files", {}).items()}
@@ -90,6 +125,7 @@ class Scenario:
             raise ScenarioError("machine.temp is \"missing\" or \"file\"")
         self._load_adversity(machine)
         self.steps = self._dialogue(data.get("dialogue", []), texts)
+        self.command = self._command(data.get("command"))
         # The lines the maker's libraries write while the program runs; None: not checked.
         self.trace = data.get("trace")
         if self.trace is not None and not all(isinstance(t, str) for t in self.trace):
@@ -142,6 +178,25 @@ class Scenario:
                 isinstance(k, str) and isinstance(v, str) for k, v in links.items()):
             raise ScenarioError("machine.links maps each link's path to its target folder's path")
         return dict(links)
+
+    @staticmethod
+    def _command(command):
+        """A command line run by the command interpreter in place of the dialogue (the README's
+        recipes, the fleet wrapper): the dialogue's texts are then what the transcript file
+        holds."""
+        if command is None:
+            return None
+        check_fields(command, "command")
+        command = dict({"program": True, "deploy": [], "transcript": None, "exit": 0,
+                        "output": None}, **command)
+        if not isinstance(command.get("line"), str) or not isinstance(command.get("folder"), str):
+            raise ScenarioError("command.line and command.folder are texts")
+        if not isinstance(command["exit"], int) or not all(
+                isinstance(d, str) and os.path.isfile(os.path.join(ROOT, d))
+                for d in command["deploy"]):
+            raise ScenarioError("command.exit is a number and command.deploy names files of "
+                                "the repository")
+        return command
 
     @staticmethod
     def machine_file(name):
