@@ -5,6 +5,7 @@
 #include "support/mb_text.h"
 #include "platform/win32api.h"
 #include "support/string.h"
+#include "support/string_map.h"
 
 namespace {
 
@@ -244,13 +245,23 @@ template <typename Judge> bool AnyProtectedFolder(Judge judge, String* reached) 
 
 // True when what `folder` or one of its ancestors names on disk is `target`. The ancestors are
 // taken from the folder's spelling, and each is opened as spelt, links followed: a profile under
-// a junction thereby protects the junction's target too.
-bool IsFolderOrAncestorOnDisk(const DiskIdentity& target, const String& folder) {
+// a junction thereby protects the junction's target too. `opened`, when given, holds the forms
+// (upper-case) a walk of this judgement has passed already, and with them all above them: the
+// many shell folders below one profile share their ancestors, each opened once.
+bool IsFolderOrAncestorOnDisk(const DiskIdentity& target, const String& folder,
+                              StringMap* opened = nullptr) {
     if (!IsAbsolute(folder)) {
         return false;
     }
     String form = ResolvedForm(folder);
     while (form.Length() > 0) {
+        if (opened != nullptr) {
+            const String key = UpperCase(form);
+            if (opened->FindValue(key) != nullptr) {
+                return false;
+            }
+            opened->ValueFor(key);
+        }
         const bool root = IsRootForm(form);
         DiskIdentity identity;
         if (IdentifyOnDisk(root ? Concat(form, "\\") : form, &identity) &&
@@ -273,8 +284,10 @@ bool ReachesProtectedFolder(const char* path, String* reached) {
     if (!IdentifyOnDisk(path, &target)) {
         return false;
     }
+    StringMap opened(32);
     return AnyProtectedFolder(
-        [&](const String& folder) { return IsFolderOrAncestorOnDisk(target, folder); }, reached);
+        [&](const String& folder) { return IsFolderOrAncestorOnDisk(target, folder, &opened); },
+        reached);
 }
 
 } // namespace
