@@ -1,5 +1,6 @@
 #include "registry/delete_registry_tree.h"
 
+#include "registry/registry_backup.h"
 #include "support/removal_log.h"
 #include "support/string.h"
 
@@ -67,5 +68,6 @@ LONG DeleteRegistryTree(HKEY root, const char* path) {
                "rule: a path that may have been cut to fit is never deleted");
         return ERROR_INVALID_PARAMETER;
     }
+    BackUpRegistryTree(root, path);
     return DeleteTree(root, String(path));
 }

@@ -1,5 +1,6 @@
 #include "registry/registry_key.h"
 
+#include "registry/registry_backup.h"
 #include "support/result_codes.h"
 
 namespace {
@@ -123,6 +124,7 @@ HRESULT RegistryKey::DeleteSubKey(const char* name) {
     if (!isOpen_) {
         return E_WRONG_STATE;
     }
+    BackUpRegistrySubKey(root_, subKey_, name);
     RegistryKey child;
     RegistryKey entry;
     child.SetRootKey(handle_);

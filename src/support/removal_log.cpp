@@ -1,5 +1,8 @@
 #include "support/removal_log.h"
 
+#include "support/run_file.h"
+#include "support/undo_file.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -19,11 +22,13 @@ const char kLogName[] = "ovuninst.log";
 const char kPreviousName[] = "ovuninst.1.log";
 const char* const kVerbs[] = {"removed",  "failed",  "kept",    "refused",
                               "deferred", "stopped", "skipped", "rewrote"};
-const char* const kThings[] = {"key", "file", "folder", "link", "component", "process", "section"};
+const char* const kThings[] = {"key",       "file",    "folder",  "link",
+                               "component", "process", "section", "backup"};
 const unsigned kVerbCount = sizeof kVerbs / sizeof kVerbs[0];
 const unsigned kThingCount = sizeof kThings / sizeof kThings[0];
 static_assert(kVerbCount == LV_Rewrote + 1, "a name for every verb");
-static_assert(kThingCount == LT_Section + 1, "a name for every thing");
+static_assert(kThingCount == LT_Backup + 1, "a name for every thing");
+const char kRestore[] = "regedit /S \"%TEMP%\\ovuninst-undo.reg\"";
 
 // Lines gather here and go to the file a block at a time, so that a run of many thousand files
 // costs a few hundred writes, not one per line.
@@ -36,21 +41,6 @@ struct Log {
 };
 
 Log theLog;
-
-// The caller's errno and last error, put back when the logging call returns: a Directory
-// operation reads errno after its deletion, and a log line between must not change what it reads.
-class CallerErrors {
-public:
-    CallerErrors() : errno_(errno), lastError_(GetLastError()) {}
-    ~CallerErrors() {
-        errno = errno_;
-        SetLastError(lastError_);
-    }
-
-private:
-    int errno_;
-    DWORD lastError_;
-};
 
 // A log that cannot be written is given up, silently: the run goes on without it.
 void Drop() {
@@ -119,20 +109,6 @@ void AppendNow() {
     Append(text);
 }
 
-// The previous run's log becomes ovuninst.1.log; only a file is moved, never a folder of the name.
-void KeepPrevious(const char* folder, size_t folderLength, const char* path) {
-    char previous[MAX_PATH + 16];
-    memcpy(previous, folder, folderLength);
-    strcpy(previous + folderLength, kPreviousName);
-    const DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return;
-    }
-    _chmod(previous, _S_IREAD | _S_IWRITE);
-    _unlink(previous);
-    rename(path, previous);
-}
-
 void WriteHeader() {
     char text[128];
     Append("ovuninst removal log\n");
@@ -141,6 +117,56 @@ void WriteHeader() {
     snprintf(text, sizeof text, "\nprogram   ovuninst %s, %s build of %s %s\ncode page %u\n",
              OV_VERSION, OV_BUILD_NAME, __DATE__, __TIME__, static_cast<unsigned>(GetACP()));
     Append(text);
+    char path[kRunFilePathRoom];
+    RunFilePath(kUndoRegistryName, path);
+    AppendPadded("undo", 10);
+    Append(path);
+    Append("  (every registry key removed, as it was; to restore: ");
+    Append(kRestore);
+    Append(")\n");
+    RunFilePath(kUndoCdPlayerName, path);
+    AppendPadded("undo", 10);
+    Append(path);
+    Append("  (cdplayer.ini as it was before its first rewrite)\n");
+}
+
+// What the undo files hold, and how to put it back.
+void WriteUndoSummary() {
+    const UndoSummary undo = GetUndoSummary();
+    char path[kRunFilePathRoom];
+    RunFilePath(kUndoRegistryName, path);
+    char text[128];
+    AppendPadded("undo", 10);
+    if (undo.registry == US_Open || undo.registry == US_GivenUp) {
+        snprintf(text, sizeof text, "%u keys in ", undo.keys);
+        Append(text);
+        Append(path);
+        Append(undo.registry == US_GivenUp
+                   ? ", given up when it could not be written (above); to restore them: "
+                   : "; to restore them: ");
+        Append(kRestore);
+    } else if (undo.registry == US_Failed) {
+        Append("no undo file: ");
+        Append(path);
+        Append(" could not be made (above); keys were removed without a backup");
+    } else {
+        Append("no undo file was asked for");
+    }
+    Append("\n");
+    RunFilePath(kUndoCdPlayerName, path);
+    AppendPadded("undo", 10);
+    if (undo.cdPlayer == UC_Copied) {
+        Append("cdplayer.ini as it was in ");
+        Append(path);
+        Append("; to restore it, copy it back over cdplayer.ini in the Windows folder");
+    } else if (undo.cdPlayer == UC_Failed) {
+        Append("cdplayer.ini was rewritten without a copy: ");
+        Append(path);
+        Append(" could not be made (above)");
+    } else {
+        Append("cdplayer.ini was not rewritten: no copy was made");
+    }
+    Append("\n");
 }
 
 unsigned Total(LogVerb verb) {
@@ -161,6 +187,7 @@ void WriteCounts() {
              c[LV_Removed][LT_Link], c[LV_Removed][LT_Component], Total(LV_Kept), Total(LV_Refused),
              Total(LV_Failed), Total(LV_Deferred), Total(LV_Stopped));
     Append(text);
+    WriteUndoSummary();
     const DWORD took = GetTickCount() - theLog.startTick;
     snprintf(text, sizeof text, "took      %lu.%03lu s\nfinished  ",
              static_cast<unsigned long>(took / 1000), static_cast<unsigned long>(took % 1000));
@@ -189,13 +216,11 @@ void OpenRemovalLog() {
         return;
     }
     CallerErrors kept;
-    char path[MAX_PATH + 16];
-    const DWORD length = GetTempPathA(MAX_PATH, path);
-    if (length == 0 || length >= MAX_PATH) {
+    char path[kRunFilePathRoom];
+    if (!RunFilePath(kLogName, path)) {
         return;
     }
-    strcpy(path + length, kLogName);
-    KeepPrevious(path, length, path);
+    KeepPreviousRun(path, kPreviousName);
     theLog.fd = _creat(path, _S_IREAD | _S_IWRITE);
     theLog.used = 0;
     theLog.startTick = GetTickCount();

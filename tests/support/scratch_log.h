@@ -36,14 +36,17 @@ public:
         return lines;
     }
 
-    // The action lines alone: the header's four lines and the closing three left out.
+    // The action lines alone: the header's six lines and the closing five left out.
     std::vector<std::string> Actions() const {
         std::vector<std::string> lines = Lines();
-        if (lines.size() < 7) {
+        if (lines.size() < kHeaderLines + kClosingLines) {
             return {"(not a whole log: " + std::to_string(lines.size()) + " lines)"};
         }
-        return std::vector<std::string>(lines.begin() + 4, lines.end() - 3);
+        return std::vector<std::string>(lines.begin() + kHeaderLines, lines.end() - kClosingLines);
     }
+
+    static constexpr size_t kHeaderLines = 6;
+    static constexpr size_t kClosingLines = 5;
 
 private:
     ScratchFolder folder_;
