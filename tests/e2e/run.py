@@ -157,6 +157,7 @@ class Player:
             trace = os.path.join(workdir, "maker-trace.txt")
             temp = machine.temp_folder()
             self.prepare_temp(machine, scenario, temp)
+            before = {top: machine.export(top) for top in scenario.undo_trees}
             env = dict(machine.temp_env(temp), **scenario.env)
             env["OVUNINST_MAKER_TRACE"] = machine.program_path(trace)
             transcript, status, stderr, late = self.play_holding(machine, scenario, env, folders)
@@ -167,6 +168,7 @@ class Player:
                                        folders)
             problems += self.check_registry(machine, scenario, folders)
             problems += self.check_files(machine, scenario, folders)
+            problems += self.check_undo(machine, scenario, before, temp)
         finally:
             # A machine kept for a look is saved as it is.
             machine.stop(save=bool(problems) or self.args.keep)
@@ -263,6 +265,29 @@ class Player:
             return []
         return ["the removal log differs (expected patterns, then the log):\n" + "\n".join(
             difflib.unified_diff(expected, actual, "expected", "actual", lineterm="", n=2))]
+
+    @staticmethod
+    def check_undo(machine, scenario, before, temp):
+        """The undo file's round trip, after every other check: imported with the build's regedit,
+        it gives back each tree of `undo.trees` as it was before the run, key for key and byte for
+        byte, but the keys of `undo.gone`, which stay gone, and those the run made, which stay as
+        the run left them."""
+        if not before:
+            return []
+        path = machine.host(temp + r"\ovuninst-undo.reg")
+        if not os.path.isfile(path):
+            return ["no undo file at %s" % path]
+        made = {top: machine.export(top) for top in before}
+        machine.import_reg(path)
+        problems = []
+        for top, tree in before.items():
+            if tree is None:
+                problems.append("the undo check's tree [%s] is not on the machine" % top)
+                continue
+            problems += regfile.compare_exact(tree, machine.export(top), top, scenario.undo_gone,
+                                              made[top])
+        return ["the undo file's import differs from the registry before the run: " + p
+                for p in problems]
 
     @staticmethod
     def check_run(scenario, transcript, status, stderr):
