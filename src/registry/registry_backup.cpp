@@ -198,11 +198,12 @@ struct Walk {
 
 char valueName[kValueNameRoom]; // one walk at a time: the program has one thread
 
-void LogNotSaved(const Walk& walk, const char* what, LONG status) {
+// "<why> (status N): <what of it is not saved>".
+void LogNotSaved(const Walk& walk, const char* why, LONG status, const char* lost) {
     if (IsRemovalLogOpen()) {
-        String why;
-        why.Format("%s (status %ld)", what, static_cast<long>(status));
-        LogAction(LV_Failed, LT_Backup, walk.path.Bytes(), why);
+        String text;
+        text.Format("%s (status %ld): %s", why, static_cast<long>(status), lost);
+        LogAction(LV_Failed, LT_Backup, walk.path.Bytes(), text);
     }
 }
 
@@ -259,7 +260,7 @@ void SaveKey(HKEY key, Walk& walk, size_t level) {
         AddUndoSection(walk.section.Bytes(), walk.section.Size());
         ++walk.keys;
     } else {
-        LogNotSaved(walk, "its values could not be read whole: it is not in the undo file", read);
+        LogNotSaved(walk, "its values could not be read whole", read, "it is not in the undo file");
     }
     char name[kKeyNameRoom];
     for (DWORD index = 0;; ++index) {
@@ -270,17 +271,13 @@ void SaveKey(HKEY key, Walk& walk, size_t level) {
             return;
         }
         if (listed != ERROR_SUCCESS) {
-            LogNotSaved(walk,
-                        "its sub-keys could not all be listed: those not listed are not in the "
-                        "undo file",
-                        listed);
+            LogNotSaved(walk, "its sub-keys could not all be listed", listed,
+                        "those not listed are not in the undo file");
             return;
         }
         if (level >= kMostLevels) {
-            LogNotSaved(walk,
-                        "its sub-keys lie deeper than Windows keeps keys: they are not in "
-                        "the undo file",
-                        ERROR_INVALID_PARAMETER);
+            LogNotSaved(walk, "its sub-keys lie deeper than Windows keeps keys",
+                        ERROR_INVALID_PARAMETER, "they are not in the undo file");
             return;
         }
         const size_t length = walk.path.Size();
@@ -292,10 +289,8 @@ void SaveKey(HKEY key, Walk& walk, size_t level) {
             SaveKey(child, walk, level + 1);
             RegCloseKey(child);
         } else {
-            LogNotSaved(walk,
-                        "it could not be opened: it and the keys below it are not in the "
-                        "undo file",
-                        opened);
+            LogNotSaved(walk, "it could not be opened", opened,
+                        "it and the keys below it are not in the undo file");
         }
         walk.path.Cut(length);
     }
@@ -336,10 +331,8 @@ void BackUpRegistryTree(HKEY root, const char* path) {
     const char* rootName = RootName(root);
     if (rootName == nullptr) {
         walk.path.Append(path);
-        LogNotSaved(walk,
-                    "it lies below an open key whose name is not known: it is not in the "
-                    "undo file",
-                    ERROR_INVALID_HANDLE);
+        LogNotSaved(walk, "it lies below an open key whose name is not known", ERROR_INVALID_HANDLE,
+                    "it is not in the undo file");
         return;
     }
     HKEY key = nullptr;
@@ -349,10 +342,8 @@ void BackUpRegistryTree(HKEY root, const char* path) {
     }
     const size_t level = AppendKeyName(walk.path, rootName, path);
     if (opened != ERROR_SUCCESS) {
-        LogNotSaved(walk,
-                    "it could not be opened: it and the keys below it are not in the undo "
-                    "file",
-                    opened);
+        LogNotSaved(walk, "it could not be opened", opened,
+                    "it and the keys below it are not in the undo file");
         return;
     }
     SaveKey(key, walk, level);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "support/removal_log.h"
+#include "support/undo_file.h"
 #include "tests/support/machine_files.h"
 #include "tests/support/scratch.h"
 
@@ -51,6 +52,25 @@ public:
 private:
     ScratchFolder folder_;
     ScopedEnvironment tmp_;
+};
+
+// A removal log and an undo file of the test's own, in the same folder, as the driver holds them.
+class ScratchUndo : public ScratchLog {
+public:
+    ScratchUndo() { OpenUndoFile(); }
+    ~ScratchUndo() { CloseUndoFile(); }
+
+    // The undo file's text, closed first, its line ends read as "\n".
+    std::string Text(const char* name = kUndoRegistryName) const {
+        CloseUndoFile();
+        std::string text;
+        for (char c : ReadBytes(Path(name))) {
+            if (c != '\r') {
+                text += c;
+            }
+        }
+        return text;
+    }
 };
 
 } // namespace testsupport

@@ -244,7 +244,9 @@ int _write(int fd, const void* data, unsigned int count) {
     }
     const ssize_t written = write(fd, data, count);
     if (written < 0) {
-        errno = errno == ENOSPC ? ENOSPC : EBADF;
+        // A file the host will not let grow (a full disk, a size limit) is a full disk to the
+        // runtime.
+        errno = errno == ENOSPC || errno == EFBIG ? ENOSPC : EBADF;
         return -1;
     }
     return static_cast<int>(written);
