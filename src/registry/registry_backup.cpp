@@ -98,26 +98,30 @@ size_t CharLength(const char* p, const char* end) {
 }
 
 // A name or a text in quotes, as regedit reads them: backslashes and quotes escaped, line ends
-// written as \r and \n.
+// written as \r and \n. Runs of other bytes go in whole.
 void AppendQuoted(Text& out, const char* text, size_t size) {
     out.Append('"');
+    const bool doubleByte = IsDbcsEnabled() != 0;
     const char* end = text + size;
+    const char* run = text;
     for (const char* p = text; p < end;) {
-        const size_t length = CharLength(p, end);
-        if (length > 1) {
-            out.Append(p, length);
-        } else if (*p == '\\' || *p == '"') {
-            out.Append('\\');
-            out.Append(*p);
-        } else if (*p == '\r') {
-            out.Append("\\r");
-        } else if (*p == '\n') {
-            out.Append("\\n");
-        } else {
-            out.Append(*p);
+        const size_t length = doubleByte ? CharLength(p, end) : 1;
+        const char* escape = nullptr;
+        if (length == 1) {
+            escape = *p == '\\'   ? "\\\\"
+                     : *p == '"'  ? "\\\""
+                     : *p == '\r' ? "\\r"
+                     : *p == '\n' ? "\\n"
+                                  : nullptr;
+        }
+        if (escape != nullptr) {
+            out.Append(run, static_cast<size_t>(p - run));
+            out.Append(escape);
+            run = p + 1;
         }
         p += length;
     }
+    out.Append(run, static_cast<size_t>(end - run));
     out.Append('"');
 }
 
