@@ -221,8 +221,8 @@ bool MakeRoom(Walk& walk, DWORD size) {
     return true;
 }
 
-// The key's section with every value, or the status that kept it from being read whole.
-LONG ReadSection(HKEY key, Walk& walk) {
+// The key's section with its `values` values, or the status that kept it from being read whole.
+LONG ReadSection(HKEY key, DWORD values, Walk& walk) {
     Text& out = walk.section;
     out.Clear();
     out.Append('[');
@@ -232,7 +232,7 @@ LONG ReadSection(HKEY key, Walk& walk) {
         return ERROR_NOT_ENOUGH_MEMORY;
     }
     int tries = 0;
-    for (DWORD index = 0;;) {
+    for (DWORD index = 0; index < values;) {
         DWORD nameSize = kValueNameRoom, type = REG_NONE, size = walk.dataRoom;
         const LONG status =
             RegEnumValueA(key, index, valueName, &nameSize, nullptr, &type, walk.data, &size);
@@ -257,9 +257,16 @@ LONG ReadSection(HKEY key, Walk& walk) {
 }
 
 // The key's section, then each sub-key's tree in the order the registry lists them; every
-// sub-key is opened below its parent, never by its whole path.
+// sub-key is opened below its parent, never by its whole path. The counts the registry gives
+// spare each list the call that would find its end; a key whose counts cannot be had is walked
+// to the end of each list instead.
 void SaveKey(HKEY key, Walk& walk, size_t level) {
-    const LONG read = ReadSection(key, walk);
+    DWORD subKeys = 0, values = 0;
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values,
+                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        subKeys = values = 0xFFFFFFFF;
+    }
+    const LONG read = ReadSection(key, values, walk);
     if (read == ERROR_SUCCESS) {
         AddUndoSection(walk.section.Bytes(), walk.section.Size());
         ++walk.keys;
@@ -267,7 +274,7 @@ void SaveKey(HKEY key, Walk& walk, size_t level) {
         LogNotSaved(walk, "its values could not be read whole", read, "it is not in the undo file");
     }
     char name[kKeyNameRoom];
-    for (DWORD index = 0;; ++index) {
+    for (DWORD index = 0; index < subKeys; ++index) {
         DWORD size = kKeyNameRoom;
         const LONG listed =
             RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr);
