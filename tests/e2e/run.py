@@ -274,7 +274,7 @@ class Player:
         the run left them."""
         if not before:
             return []
-        path = machine.host(temp + r"\ovuninst-undo.reg")
+        path = os.fsdecode(machine.host(temp + r"\ovuninst-undo.reg"))
         if not os.path.isfile(path):
             return ["no undo file at %s" % path]
         made = {top: machine.export(top) for top in before}
