@@ -20,6 +20,8 @@ namespace {
 
 const char kLogName[] = "ovuninst.log";
 const char kPreviousName[] = "ovuninst.1.log";
+// The names tried, ovuninst.2.log and on, when another writer holds the log's own name.
+const unsigned kLastFreeName = 9;
 const char* const kVerbs[] = {"removed",  "failed",  "kept",    "refused",
                               "deferred", "stopped", "skipped", "rewrote"};
 const char* const kThings[] = {"key",       "file",    "folder",  "link",
@@ -107,6 +109,37 @@ void AppendNow() {
         strcpy(text, "(unknown)");
     }
     Append(text);
+}
+
+// Another writer holds the file (a transcript redirected there, "> %TEMP%\\ovuninst.log"): a
+// handle refusing to share writing cannot be had while one is open for writing elsewhere.
+bool HeldByAnotherWriter(const char* path) {
+    const HANDLE file =
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        return false;
+    }
+    return GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+// The log's file, `path` naming ovuninst.log in the temporary folder, made empty and opened: its
+// own name when that is free, the previous run's log kept first; else the first free of
+// ovuninst.2.log to ovuninst.9.log. Another writer's file is never emptied or renamed. -1 when
+// none is free.
+int CreateLogFile(char (&path)[kRunFilePathRoom]) {
+    if (!HeldByAnotherWriter(path)) {
+        KeepPreviousRun(path, kPreviousName);
+        return _creat(path, _S_IREAD | _S_IWRITE);
+    }
+    const size_t length = strlen(path) - strlen(kLogName);
+    for (unsigned n = 2; n <= kLastFreeName; ++n) {
+        snprintf(path + length, kRunFilePathRoom - length, "ovuninst.%u.log", n);
+        if (!HeldByAnotherWriter(path)) {
+            return _creat(path, _S_IREAD | _S_IWRITE);
+        }
+    }
+    return -1;
 }
 
 void WriteHeader() {
@@ -220,8 +253,7 @@ void OpenRemovalLog() {
     if (!RunFilePath(kLogName, path)) {
         return;
     }
-    KeepPreviousRun(path, kPreviousName);
-    theLog.fd = _creat(path, _S_IREAD | _S_IWRITE);
+    theLog.fd = CreateLogFile(path);
     theLog.used = 0;
     theLog.startTick = GetTickCount();
     memset(theLog.counts, 0, sizeof theLog.counts);

@@ -4,7 +4,9 @@
 // stayed and why.
 //
 // It is "ovuninst.log" in the temporary folder (GetTempPathA); the previous run's is kept as
-// "ovuninst.1.log". A header (start time, version and build, code page, the undo files), one line
+// "ovuninst.1.log". When another writer holds "ovuninst.log" open (a transcript redirected
+// there), that file is left alone and the log is the first free of "ovuninst.2.log" to
+// "ovuninst.9.log". A header (start time, version and build, code page, the undo files), one line
 // per action, then the counts, what the undo files hold and how to restore it, and the time taken.
 // Lines end with "\n", which the Windows runtime writes as
 // "\r\n".

@@ -78,6 +78,27 @@ TEST(RemovalLog, ThePreviousRunsLogIsKeptOnce) {
         << "the third run's, empty";
 }
 
+// A transcript redirected into the log's own name ("> %TEMP%\ovuninst.log") is another
+// writer's file: it is neither emptied nor renamed, and the log takes the next free name.
+TEST(RemovalLog, AFileAnotherWriterHoldsIsLeftAloneForAFreeName) {
+    ScratchLog log;
+    CloseRemovalLog();
+    const int transcript = _creat(log.Path().c_str(), _S_IREAD | _S_IWRITE);
+    ASSERT_GE(transcript, 0);
+    ASSERT_EQ(_write(transcript, "WARNING", 7), 7);
+    const int second = _creat(log.Path("ovuninst.2.log").c_str(), _S_IREAD | _S_IWRITE);
+    ASSERT_GE(second, 0); // a second writer, on the first free name
+    OpenRemovalLog();
+    LogAction(LV_Removed, LT_File, "C:\\x");
+    CloseRemovalLog();
+    _close(second);
+    _close(transcript);
+    EXPECT_EQ(testsupport::ReadBytes(log.Path()), "WARNING");
+    EXPECT_FALSE(testsupport::IsFile(log.Path("ovuninst.1.log")));
+    EXPECT_EQ(testsupport::ReadBytes(log.Path("ovuninst.2.log")), "");
+    EXPECT_EQ(log.Lines("ovuninst.3.log")[ScratchLog::kHeaderLines], "removed  file      C:\\x");
+}
+
 // Texts go out as the bytes they are, however long: a name of double-byte characters longer
 // than any buffer comes back whole, with every answer byte, none cut.
 TEST(RemovalLog, LongDoubleByteNamesAreWrittenWhole) {

@@ -536,6 +536,28 @@ TEST_F(FileConformance, SeekAndCutAFileBeingWritten) {
     EXPECT_EQ("abZ", testsupport::ReadBytes(path));
 }
 
+// A handle refusing to share writing cannot be had while the file is open for writing (a
+// transcript redirected into it, here the runtime's descriptor); one sharing writing can.
+TEST_F(FileConformance, AFileOpenForWritingRefusesAHandleThatDeniesWriters) {
+    const std::string path = *this / "written";
+    const int fd = _creat(path.c_str(), _S_IREAD | _S_IWRITE);
+    ASSERT_GE(fd, 0);
+    const auto opens = [&](DWORD share) {
+        SetLastError(kMarker);
+        const HANDLE handle =
+            CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+        const DWORD status = handle == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+        if (handle != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle);
+        }
+        return status;
+    };
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), opens(FILE_SHARE_READ));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), opens(FILE_SHARE_READ | FILE_SHARE_WRITE));
+    EXPECT_EQ(0, _close(fd));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), opens(FILE_SHARE_READ));
+}
+
 // Known gap, not reachable from this source: links cannot be made through the functions the
 // program uses. The layer reports a symbolic link as a reparse point and deletes the link itself,
 // as Windows does with a junction; Wine reports a link to a file as a plain file and deletes

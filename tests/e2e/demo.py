@@ -6,6 +6,7 @@ keyboard, and what it removed and kept: registry keys and files, counted and lis
 """
 
 import argparse
+import contextlib
 import os
 import subprocess
 import sys
@@ -14,7 +15,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import regfile  # noqa: E402
 from machines import MachineError, host_path  # noqa: E402
-from run import Player  # noqa: E402
+from run import new_player  # noqa: E402
 from scenario import MACHINES, Scenario, ScenarioError  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -33,11 +34,6 @@ PLAYER = "{ProgramFiles}\\Lumo\\Lumora Deck\\lumoplay.exe"
 
 def say(text=""):
     print("demo: " + text if text else "", flush=True)
-
-
-def make_player(build):
-    args = argparse.Namespace(work=None, program=None, regedit=None, helper=None, keep=False)
-    return Player(build, args)
 
 
 def registry_keys(machine):
@@ -113,16 +109,20 @@ def run(build):
     folder = os.path.join(ROOT, "build/demo", build)
     subprocess.run(["rm", "-rf", folder], check=True)
     os.makedirs(folder)
-    player = make_player(build)
+    player = new_player(build)
     machine = player.machine(folder)
     scenario = Scenario(SAMPLE)
     cache = {}
     process = None
+    # On the layer the program stops the host's processes of the maker's names: from the start of
+    # the demo's player to the program's end no test may start or stop such processes.
+    stopping = contextlib.ExitStack()
     try:
         machine.start()
         for name in EXTRA_REG:
             machine.import_reg(os.path.join(MACHINES, name))
         player.prepare(machine, scenario, cache)
+        stopping.enter_context(machine.maker_processes())
         process = start_player_process(build, machine, player.expand(machine, PLAYER, cache))
         keys_before = registry_keys(machine)
         placed = {p.rsplit("\\", 1)[-1].lower() for p in scenario.files if p.startswith("{System}")}
@@ -136,8 +136,9 @@ def run(build):
             "music-service data, a cdplayer.ini, and lumoplay.exe running" % (
                 player.expand(machine, "{ProgramFiles}\\Lumo", cache),
                 player.expand(machine, "{CommonFiles}\\Lumo", cache)))
-        say("running the program; type your answers (\"Y\" goes on, anything else stops; then "
-            "\"Y\" keeps, \"N\" erases)")
+        say("running %s%s; type your answers (\"Y\" goes on, anything else stops; then \"Y\" "
+            "keeps, \"N\" erases)" % (os.path.relpath(player.program, ROOT),
+                                       "" if build == "linux" else " under Wine"))
         say()
         temp = machine.temp_folder()
         machine.place_folder(temp)
@@ -151,6 +152,7 @@ def run(build):
                 say("lumoplay.exe was stopped by the program")
             except subprocess.TimeoutExpired:
                 say("lumoplay.exe is still running")
+        stopping.close()
         show_log(machine, temp + "\\ovuninst.log")
         summary("registry keys", keys_before, registry_keys(machine))
         summary("files", files_before, files(machine, player, cache, placed))
@@ -159,6 +161,7 @@ def run(build):
     finally:
         if process is not None and process.poll() is None:
             os.killpg(process.pid, 9)
+        stopping.close()
         machine.stop(save=True)
 
 

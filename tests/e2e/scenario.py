@@ -11,6 +11,7 @@ import generate
 import regfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
 SCENARIOS = os.path.join(HERE, "scenarios")
 MACHINES = os.path.join(HERE, "machines")
 TEXTS = os.path.join(HERE, "texts.json")
@@ -18,7 +19,8 @@ BUILDS = ("linux", "win32", "win64")
 
 FIELDS = {
     "": {"about", "machine", "dialogue", "trace", "log", "registry_after", "files_after", "undo",
-         "skip"},
+         "skip", "command"},
+    "command": {"line", "folder", "program", "deploy", "transcript", "exit", "output"},
     "machine": {"reg", "folders", "files", "restricted", "maker_libraries", "env", "temp",
                 "code_page", "attributes", "held", "generate", "links"},
     "registry_after": {"trees", "present", "absent"},
@@ -90,6 +92,7 @@ class Scenario:
             raise ScenarioError("machine.temp is \"missing\" or \"file\"")
         self._load_adversity(machine)
         self.steps = self._dialogue(data.get("dialogue", []), texts)
+        self.command = self._command(data.get("command"))
         # The lines the maker's libraries write while the program runs; None: not checked.
         self.trace = data.get("trace")
         if self.trace is not None and not all(isinstance(t, str) for t in self.trace):
@@ -148,6 +151,25 @@ class Scenario:
                 isinstance(k, str) and isinstance(v, str) for k, v in links.items()):
             raise ScenarioError("machine.links maps each link's path to its target folder's path")
         return dict(links)
+
+    @staticmethod
+    def _command(command):
+        """A command line run by the command interpreter in place of the dialogue (the README's
+        recipes, the fleet wrapper): the dialogue's texts are then what the transcript file
+        holds."""
+        if command is None:
+            return None
+        check_fields(command, "command")
+        command = dict({"program": True, "deploy": [], "transcript": None, "exit": 0,
+                        "output": None}, **command)
+        if not isinstance(command.get("line"), str) or not isinstance(command.get("folder"), str):
+            raise ScenarioError("command.line and command.folder are texts")
+        if not isinstance(command["exit"], int) or not all(
+                isinstance(d, str) and os.path.isfile(os.path.join(ROOT, d))
+                for d in command["deploy"]):
+            raise ScenarioError("command.exit is a number and command.deploy names files of "
+                                "the repository")
+        return command
 
     @staticmethod
     def machine_file(name):

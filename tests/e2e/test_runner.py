@@ -3,6 +3,7 @@ comparing trees, playing a dialogue, and proving keys absent."""
 
 import codecs
 import os
+import re
 import subprocess
 import sys
 import textwrap
@@ -286,6 +287,18 @@ class Scenarios(unittest.TestCase):
                             ({"skip": {"win16": "x"}}, "skip names a build")]:
             with self.assertRaisesRegex(ScenarioError, words):
                 Scenario.__new__(Scenario)._load(data, load_texts())
+
+
+class ReadmeCommands(unittest.TestCase):
+    def test_every_command_line_the_readme_gives_a_user_is_a_scenarios_command(self):
+        readme = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
+                              "README.md")
+        with open(readme, encoding="utf-8") as f:
+            blocks = re.findall(r"^```bat\n(.*?)^```", f.read(), re.M | re.S)
+        lines = [line for block in blocks for line in block.splitlines() if line.strip()]
+        played = {Scenario(n).command["line"] for n in names() if Scenario(n).command}
+        self.assertGreaterEqual(len(lines), 2)
+        self.assertEqual([line for line in lines if line not in played], [])
 
 
 class WiringTest(unittest.TestCase):

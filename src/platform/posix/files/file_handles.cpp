@@ -127,6 +127,11 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATT
     if (status == ERROR_SUCCESS) {
         status = OpenStatus(entry, access, flags, itself);
     }
+    // A handle that refuses to share writing cannot be had while a writer holds the file.
+    if (status == ERROR_SUCCESS && (share & FILE_SHARE_WRITE) == 0 && TakesPartInSharing(access) &&
+        S_ISREG(entry.info.st_mode)) {
+        status = WriteSharingStatus(entry.host.c_str());
+    }
     if (status != ERROR_SUCCESS) {
         return Fail(status);
     }

@@ -1,5 +1,9 @@
 #include "platform/posix/files/sharing.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <map>
 #include <utility>
 
@@ -48,6 +52,19 @@ DWORD DeleteSharingStatus(const struct stat& info) {
     }
     return table.holds.count(Identity{info.st_dev, info.st_ino}) ? ERROR_SHARING_VIOLATION
                                                                  : ERROR_SUCCESS;
+}
+
+DWORD WriteSharingStatus(const char* host) {
+    const int fd = open(host, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) {
+        return ERROR_SUCCESS;
+    }
+    const bool writing = fcntl(fd, F_SETLEASE, F_RDLCK) != 0 && errno == EAGAIN;
+    if (!writing) {
+        fcntl(fd, F_SETLEASE, F_UNLCK);
+    }
+    close(fd);
+    return writing ? ERROR_SHARING_VIOLATION : ERROR_SUCCESS;
 }
 
 } // namespace ovlayer

@@ -20,4 +20,10 @@ void Release(Holder kind, uintptr_t id);
 // ERROR_SHARING_VIOLATION when the entry is held open without delete sharing, else 0.
 DWORD DeleteSharingStatus(const struct stat& info);
 
+// ERROR_SHARING_VIOLATION when any process, this one included, has the host file open for
+// writing, as a handle that refuses to share writing finds on Windows; else 0. Asked of the host
+// itself (a read lease cannot be had on a file open for writing), so a writer outside the layer,
+// such as a shell's redirection, counts too. Where the host cannot tell, 0.
+DWORD WriteSharingStatus(const char* host);
+
 } // namespace ovlayer
