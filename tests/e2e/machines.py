@@ -193,9 +193,25 @@ class Machine:
     def release(self, holder):
         pass
 
+    @staticmethod
+    def maker_processes():
+        """Held while the program may stop the processes it finds under the maker's names: under
+        Wine those are the prefix's own, so nothing is shared."""
+        return contextlib.nullcontext()
+
     def program_path(self, host):
         """A host file as the program names it."""
         return host
+
+    def dump(self, key):
+        """The tree of `key` with its values' exact bytes, names and texts read byte for byte
+        (as latin-1), or None when the key does not exist: the layer's ovregedit /E exports them
+        so."""
+        out = os.path.join(self.folder, "..", "dump.reg")
+        if os.path.exists(out):
+            os.unlink(out)
+        self._export(regfile.canonical_key(key), out)
+        return regfile.parse_file(out, "latin-1") if os.path.exists(out) else None
 
     def export(self, key):
         """The tree of `key` as the program's view of the registry holds it, or None when the key
@@ -257,15 +273,22 @@ class LinuxMachine(Machine):
         with open(os.path.join(self.folder, "readonly-roots"), "w") as f:
             f.write("HKEY_LOCAL_MACHINE\n")
 
+    @staticmethod
+    def maker_processes():
+        """Held while the program may stop processes under the maker's names, which on the
+        layer are the host's: the lock that the tests starting such processes hold."""
+        return maker_process_lock()
+
     def play(self, steps, env):
-        # The program stops every process of the host under the maker's names, so it runs under
-        # the lock that the tests starting such processes hold.
-        with maker_process_lock():
+        with self.maker_processes():
             return play([self.program], steps, env=dict(self.env, **env), cwd=self.drive_c(),
                         crlf=False)
 
     def settle(self):
         pass
+
+    def run_command(self, line, folder, env):
+        raise MachineError("the Linux layer has no command interpreter to run %r" % line)
 
     def run_at_console(self):
         """Runs the program on this terminal, for a person to answer."""
@@ -392,10 +415,11 @@ class WineMachine(Machine):
 
     crlf = True
 
-    def __init__(self, workdir, program, template, restrict_helper, build="win32", holder=None):
+    def __init__(self, workdir, program, template, restrict_helper, build="win32", holder=None,
+                 dumper=None):
         super().__init__(os.path.join(workdir, "prefix"))
         self.program, self.template, self.helper = program, template, restrict_helper
-        self.holder = holder
+        self.holder, self.dumper = holder, dumper
         self.restricted = False
         self.loader = WINE_BUILDS[build]["loader"]
         self.system_folder = WINE_BUILDS[build]["system_folder"]
@@ -493,8 +517,31 @@ class WineMachine(Machine):
         run_env = dict(self.env, WINEDEBUG="fixme-all", **env)
         return play([self.loader, self.program], steps, env=run_env, cwd=self.drive_c(), crlf=True)
 
+    def run_command(self, line, folder, env, timeout=120):
+        """Runs a command line through Wine's cmd in `folder`, as typed at a prompt there (from a
+        batch file that echoes nothing: a line cannot pass through Wine's quoting of a command
+        line unchanged). Its standard output, exit status and standard error."""
+        batch = os.path.join(os.path.dirname(self.folder), "command.cmd")
+        with open(batch, "wb") as f:
+            f.write(b"@echo off\r\n" + line.encode("latin-1") + b"\r\n")
+        run_env = dict(self.env, WINEDEBUG="fixme-all", **env)
+        # Files, not pipes: Wine's background processes inherit them and would hold a pipe open.
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            try:
+                done = subprocess.run([self.loader, "cmd", "/c", self.windows_path(batch)],
+                                      env=run_env, cwd=self.host(folder), stdin=subprocess.DEVNULL,
+                                      stdout=out, stderr=err, timeout=timeout)
+            except subprocess.TimeoutExpired:
+                raise MachineError("the command took over %d s: %s" % (timeout, line))
+            out.seek(0)
+            err.seek(0)
+            return (out.read().decode("latin-1"), done.returncode,
+                    err.read().decode("utf-8", "replace"))
+
     def run_at_console(self):
-        env = dict(self.env, WINEDEBUG="fixme-all")
+        # With no display, every Wine process says on the terminal that it could start no desktop
+        # (winediag, systray): that noise is kept off the person's screen, other errors are not.
+        env = dict(self.env, WINEDEBUG="fixme-all,err-winediag,err-systray")
         return subprocess.run([self.loader, self.program], env=env, cwd=self.drive_c()).returncode
 
     def settle(self):
@@ -507,6 +554,18 @@ class WineMachine(Machine):
             # As at the start: the new session's first process starts Wine's services, and
             # the exports that follow must not be that process.
             self.import_reg(empty_reg_file(os.path.dirname(self.folder)))
+
+    def dump(self, key):
+        # Wine's regedit /E cuts a text at a zero inside it: e2e_dump_keys.exe, run by the build's
+        # loader in the program's view, writes every value's bytes.
+        if not self.dumper or not os.path.exists(self.dumper):
+            raise MachineError("no key-dumping helper built for the Wine build")
+        out = os.path.join(self.folder, "..", "dump.reg")
+        if os.path.exists(out):
+            os.unlink(out)
+        self.wine([self.dumper, self.windows_path(out), regfile.canonical_key(key)],
+                  "dumping " + key)
+        return regfile.parse_file(out, "latin-1") if os.path.exists(out) else None
 
     def _export(self, key, out):
         # Wine's regedit exports in UTF-16LE ("Version 5.00"); it exits 0 and writes no file

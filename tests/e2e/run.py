@@ -45,6 +45,18 @@ def transcript_diff(expected, actual):
                                           lineterm="", n=2))
 
 
+def pattern_difference(what, patterns, actual, expand):
+    """Lines against patterns in which "*" stands for any text and "?" for any one character
+    (times and durations vary); empty when every line matches its pattern."""
+    wild = {"*": ".*", "?": "."}
+    matches = lambda p, line: re.fullmatch("".join(wild.get(c, re.escape(c)) for c in p), line)
+    expected = [expand(line) for line in patterns]
+    if len(actual) == len(expected) and all(map(matches, expected, actual)):
+        return []
+    return ["%s differs (expected patterns, then the lines):\n" % what + "\n".join(
+        difflib.unified_diff(expected, actual, "expected", "actual", lineterm="", n=2))]
+
+
 class Exports:
     """The registry trees exported after the run, each exported once and reused for the keys
     under it."""
@@ -99,6 +111,7 @@ class Player:
             self.program = args.program or os.path.join(built, "ovuninst.exe")
             self.helper = args.helper or os.path.join(built, "tests/e2e/e2e_readonly_key.exe")
             self.holder = args.holder or os.path.join(built, "tests/e2e/e2e_hold_file.exe")
+            self.dumper = args.dumper or os.path.join(built, "tests/e2e/e2e_dump_keys.exe")
             self.template = WineTemplate(os.path.join(self.work, "wine-template"))
         if not os.path.exists(self.program):
             raise MachineError("no program at %s: build the %s preset" % (self.program, build))
@@ -108,7 +121,7 @@ class Player:
             return LinuxMachine(workdir, self.program, self.regedit)
         self.template.ensure()
         return WineMachine(workdir, self.program, self.template, self.helper, self.build,
-                           self.holder)
+                           self.holder, self.dumper)
 
     def expand(self, machine, path, cache):
         """Paths may start with {ProgramFiles}, {CommonFiles}, {Windows}, {System} or {Profile}:
@@ -157,10 +170,15 @@ class Player:
             trace = os.path.join(workdir, "maker-trace.txt")
             temp = machine.temp_folder()
             self.prepare_temp(machine, scenario, temp)
-            before = {top: machine.export(top) for top in scenario.undo_trees}
+            before = {top: machine.dump(top) for top in scenario.undo_trees}
             env = dict(machine.temp_env(temp), **scenario.env)
             env["OVUNINST_MAKER_TRACE"] = machine.program_path(trace)
-            transcript, status, stderr, late = self.play_holding(machine, scenario, env, folders)
+            if scenario.command:
+                transcript, status, stderr, late = self.play_command(machine, scenario, env,
+                                                                     folders)
+            else:
+                transcript, status, stderr, late = self.play_holding(machine, scenario, env,
+                                                                     folders)
             machine.settle()
             problems += late + self.check_run(scenario, transcript, status, stderr)
             problems += self.check_trace(scenario, trace, machine, folders)
@@ -187,6 +205,31 @@ class Player:
             return machine.play(scenario.steps, env)
         finally:
             machine.release(holder)
+
+    def play_command(self, machine, scenario, env, folders):
+        """Runs the scenario's command line in its folder, with the program (as ovuninst.exe)
+        and the deployed files placed there; the transcript is the file the command wrote."""
+        command = scenario.command
+        folder = self.expand(machine, command["folder"], folders)
+        placed = [(self.program, "ovuninst.exe")] if command["program"] else []
+        placed += [(os.path.join(ROOT, d), os.path.basename(d)) for d in command["deploy"]]
+        for source, name in placed:
+            with open(source, "rb") as f:
+                machine.place_file(folder + "\\" + name, f.read())
+        output, status, stderr = machine.run_command(command["line"], folder, env)
+        late = []
+        if command["output"] is not None:
+            late += pattern_difference("the command's output", command["output"],
+                                       output.replace("\r\n", "\n").split("\n")[:-1],
+                                       lambda line: self.expand_all(machine, line, folders))
+        transcript = ""
+        if command["transcript"]:
+            data = machine.read(self.expand(machine, command["transcript"], folders))
+            if data is None:
+                late.append("no transcript at %s" % command["transcript"])
+            else:
+                transcript = data.replace(b"\r\n", b"\n").decode("latin-1")
+        return transcript, status, stderr, late
 
     def import_generated(self, machine, scenario, folders):
         """The registry text of the scenario's generated machine, written beside the machine
@@ -258,13 +301,8 @@ class Player:
             actual = f.read().decode("latin-1").replace("\r\n", "\n").split("\n")
         if actual and actual[-1] == "":
             actual.pop()
-        wild = {"*": ".*", "?": "."}
-        matches = lambda p, line: re.fullmatch("".join(wild.get(c, re.escape(c)) for c in p), line)
-        expected = [self.expand_all(machine, line, folders) for line in scenario.log]
-        if len(actual) == len(expected) and all(map(matches, expected, actual)):
-            return []
-        return ["the removal log differs (expected patterns, then the log):\n" + "\n".join(
-            difflib.unified_diff(expected, actual, "expected", "actual", lineterm="", n=2))]
+        return pattern_difference("the removal log", scenario.log, actual,
+                                  lambda line: self.expand_all(machine, line, folders))
 
     @staticmethod
     def check_undo(machine, scenario, before, temp):
@@ -277,14 +315,14 @@ class Player:
         path = os.fsdecode(machine.host(temp + r"\ovuninst-undo.reg"))
         if not os.path.isfile(path):
             return ["no undo file at %s" % path]
-        made = {top: machine.export(top) for top in before}
+        made = {top: machine.dump(top) for top in before}
         machine.import_reg(path)
         problems = []
         for top, tree in before.items():
             if tree is None:
                 problems.append("the undo check's tree [%s] is not on the machine" % top)
                 continue
-            problems += regfile.compare_exact(tree, machine.export(top), top, scenario.undo_gone,
+            problems += regfile.compare_exact(tree, machine.dump(top), top, scenario.undo_gone,
                                               made[top])
         return ["the undo file's import differs from the registry before the run: " + p
                 for p in problems]
@@ -296,9 +334,11 @@ class Player:
         if transcript != expected:
             problems.append("the transcript differs (lines shown as Python strings):\n" +
                             transcript_diff(expected, transcript))
-        if status != 0:
-            problems.append("exit status %s, expected 0" %
-                            ("none (killed after the time limit)" if status is None else status))
+        expected_status = scenario.command["exit"] if scenario.command else 0
+        if status != expected_status:
+            problems.append("exit status %s, expected %d" % (
+                "none (killed after the time limit)" if status is None else status,
+                expected_status))
         if problems and stderr.strip():
             problems.append("standard error:\n" + stderr.rstrip())
         return problems
@@ -384,7 +424,8 @@ class Player:
         return problems
 
 
-def main(argv=None):
+def command_line():
+    """The runner's command line; its defaults are every player's options."""
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("scenarios", nargs="*", help="scenario names (default: all)")
     parser.add_argument("--build", action="append", choices=BUILDS,
@@ -393,12 +434,30 @@ def main(argv=None):
     parser.add_argument("--regedit", help="the Linux layer's ovregedit")
     parser.add_argument("--helper", help="the Wine build's e2e_readonly_key.exe")
     parser.add_argument("--holder", help="the Wine build's e2e_hold_file.exe")
+    parser.add_argument("--dumper", help="the Wine build's e2e_dump_keys.exe")
     parser.add_argument("--work", help="folder for the Wine template and the scenarios' machines "
                         "(default: build/<build>/e2e)")
     parser.add_argument("--keep", action="store_true", help="keep every machine afterwards")
     parser.add_argument("--prepare", action="store_true",
                         help="only make the Wine template prefix if it is missing")
     parser.add_argument("--list", action="store_true", help="list the scenarios")
+    return parser
+
+
+def new_player(build, **options):
+    """The player of one build with the command line's defaults but for `options` (work=...,
+    program=...). The demo and the benchmarks make theirs here, so that an option the runner
+    gains reaches them too."""
+    args = command_line().parse_args([])
+    for name, value in options.items():
+        if not hasattr(args, name):
+            raise TypeError("the runner has no option %r" % name)
+        setattr(args, name, value)
+    return Player(build, args)
+
+
+def main(argv=None):
+    parser = command_line()
     args = parser.parse_args(argv)
     builds = args.build or list(BUILDS)
     if args.program and len(builds) != 1:
