@@ -62,11 +62,10 @@ class Terminal:
         self.tmux("send-keys", "Enter")
 
     def exit_status(self):
-        """The command's exit status, or None while it runs. tmux may mark the pane dead (the
-        terminal closed) a moment before it has the exit status: that is still running."""
+        """The command's exit status, or None while it runs."""
         dead, _, status = self.tmux("display-message", "-p",
                                     "#{pane_dead} #{pane_dead_status}").strip().partition(" ")
-        return int(status) if dead == "1" and status else None
+        return int(status) if dead == "1" else None
 
     def close(self):
         subprocess.run(["tmux", "-L", self.socket, "kill-server"], stderr=subprocess.DEVNULL)
