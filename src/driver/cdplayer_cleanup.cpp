@@ -96,9 +96,18 @@ void CleanCdPlayerIni() {
     if (names == nullptr) {
         return;
     }
-    for (const char* name = names; name < names + length && *name != '\0';
-         name += strlen(name) + 1) {
+    for (const char* name = NextSectionName(names, length, nullptr); name != nullptr;
+         name = NextSectionName(names, length, name)) {
         CleanSection(name);
     }
     free(names);
+}
+
+const char* NextSectionName(const char* names, DWORD length, const char* name) {
+    const char* next = name == nullptr ? names : name + strlen(name) + 1;
+    // The answer's length bounds the walk too: nothing past it is the platform's.
+    if (next >= names + length || (next[0] == '\0' && next[1] == '\0')) {
+        return nullptr;
+    }
+    return next;
 }

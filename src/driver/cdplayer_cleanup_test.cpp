@@ -109,6 +109,22 @@ TEST_F(CdPlayerCleanup, TheFileAsItWasIsCopiedBeforeTheRunsFirstRewriteOnly) {
                   "; to restore it, copy it back over cdplayer.ini in the Windows folder");
 }
 
+// The list ends at two terminators in a row; a profile layer that lists an empty name ("[]")
+// puts a single one between two names, and the names after it are cleaned too.
+TEST(SectionNameList, EndsAtTwoTerminatorsNotAtAnEmptyName) {
+    const auto walk = [](const char* names, DWORD length) {
+        std::string walked;
+        for (const char* name = NextSectionName(names, length, nullptr); name != nullptr;
+             name = NextSectionName(names, length, name)) {
+            walked += std::string("[") + name + "]";
+        }
+        return walked;
+    };
+    EXPECT_EQ(walk("One\0\0Two\0\0", 9), "[One][][Two]");
+    EXPECT_EQ(walk("\0Two\0\0", 5), "[][Two]");
+    EXPECT_EQ(walk("\0\0", 0), "");
+}
+
 TEST_F(CdPlayerCleanup, AMissingFileIsNotMade) {
     CleanCdPlayerIni();
     EXPECT_FALSE(testsupport::Exists(path_));

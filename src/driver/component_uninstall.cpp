@@ -13,7 +13,6 @@
 
 namespace {
 
-const DWORD kNameRoom = 260;
 const char kPlayerKey[] = "Software\\Orvane\\LumoDeck\\6.0\\Preferences\\MainApp";
 const char* const kStandardPlayerFolders[] = {"Lumora Deck", "LumoraDeck", "LumoDeck", "Lumo Deck"};
 
@@ -67,8 +66,8 @@ void PassSetupFolder(BrokerFactory* factory) {
 }
 
 void BuildLibraryName(String& name, int major) {
-    DWORD size = kNameRoom;
-    MakeVersionedLibraryName("setu", "setuplib", name.GetBuffer(kNameRoom + 1), &size, major, 0);
+    DWORD size = kPathRoom;
+    MakeVersionedLibraryName("setu", "setuplib", name.GetBuffer(kPathRoom + 1), &size, major, 0);
     name.ReleaseBuffer(-1);
 }
 
@@ -134,9 +133,9 @@ void ReadPlayerRegistration(RunState& state) {
 }
 
 void ReadSystemFolder(RunState& state) {
-    char* buffer = state.systemFolder.GetBuffer(kNameRoom + 1);
-    const UINT length = GetSystemDirectoryA(buffer, kNameRoom);
-    state.systemFolder.ReleaseBuffer(length <= kNameRoom ? static_cast<int>(length) : 0);
+    char* buffer = state.systemFolder.GetBuffer(kPathRoom + 1);
+    const UINT length = GetSystemDirectoryA(buffer, kPathRoom);
+    state.systemFolder.ReleaseBuffer(length <= kPathRoom ? static_cast<int>(length) : 0);
 }
 
 void ProtectRuntimeAndLibrary(SetupEngine* engine, const RunState& state) {

@@ -33,8 +33,8 @@ struct Sweep {
 // Reads the sub-key name at `index` of `key`; empty when it cannot be read.
 String SubKeyName(HKEY key, DWORD index) {
     String name;
-    char* buffer = name.GetBuffer(261);
-    if (RegEnumKeyA(key, index, buffer, 260) != ERROR_SUCCESS) {
+    char* buffer = name.GetBuffer(kPathRoom + 1);
+    if (RegEnumKeyA(key, index, buffer, kPathRoom) != ERROR_SUCCESS) {
         buffer[0] = '\0';
     }
     name.ReleaseBuffer(-1);
@@ -165,9 +165,10 @@ void RemoveSystemFiles(Sweep& sweep) {
 }
 
 // Relative paths are taken in the folder object's last path. The Strings are freed; the lists
-// keep their elements and count.
+// keep their elements and count. The index has the count's own type: a 16-bit one wrapped at
+// 65,536 paths, and the walk never ended, freeing the same Strings again.
 void RemoveDeferredFiles(Sweep& sweep) {
-    for (unsigned short i = 0; i < deferredFiles.GetCount(); ++i) {
+    for (int i = 0; i < deferredFiles.GetCount(); ++i) {
         String* path = static_cast<String*>(deferredFiles[i]);
         if (path != nullptr) {
             sweep.folder.RemoveFile(*path);
@@ -177,7 +178,7 @@ void RemoveDeferredFiles(Sweep& sweep) {
 }
 
 void RemoveDeferredFolders(Sweep& sweep) {
-    for (unsigned short i = 0; i < deferredFolders.GetCount(); ++i) {
+    for (int i = 0; i < deferredFolders.GetCount(); ++i) {
         String* path = static_cast<String*>(deferredFolders[i]);
         if (path != nullptr) {
             sweep.folder.SetPath(*path);

@@ -6,9 +6,6 @@
 
 namespace {
 
-constexpr int kEntryRoom = 261;
-constexpr unsigned short kEntrySize = 260;
-
 // The character before the end is a single-byte backslash (a double-byte character's trail
 // byte 0x5C does not count).
 bool EndsWithSeparator(const char* text) {
@@ -39,9 +36,7 @@ EntryKind KindOf(const WIN32_FIND_DATAA& found) {
     return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EK_Folder : EK_File;
 }
 
-// Why a removal was refused or failed, for the removal log.
-const char kCutRule[] = "rule: a path that may have been cut to fit is never deleted";
-
+// Why a removal failed, for the removal log.
 String ErrnoReason(int error) {
     if (error == EACCES) {
         return String("access refused");
@@ -97,7 +92,7 @@ int Directory::SetToTempFolder(HMODULE module, const char* subFolder) {
         }
     }
     if (!found && module != nullptr) {
-        GetModuleFileNameA(module, path.GetBuffer(kEntryRoom), kEntrySize);
+        GetModuleFileNameA(module, path.GetBuffer(kPathRoom + 1), kPathRoom);
         path.ReleaseBuffer(-1);
         const int slash = path.ReverseFind('\\');
         path = slash < 0 ? String() : path.Left(static_cast<unsigned>(slash));
@@ -107,7 +102,7 @@ int Directory::SetToTempFolder(HMODULE module, const char* subFolder) {
         }
     }
     if (!found) {
-        GetWindowsDirectoryA(path.GetBuffer(kEntryRoom), kEntrySize);
+        GetWindowsDirectoryA(path.GetBuffer(kPathRoom + 1), kPathRoom);
         path.ReleaseBuffer(-1);
         if (!HasFreeSpace()) {
             path.Empty();
@@ -147,15 +142,9 @@ int Directory::Exists() {
 }
 
 int Directory::RemoveTree(int recurse) {
-    if (IsPossiblyCutPath(path)) {
-        LogAction(LV_Refused, LT_Folder, path, kCutRule);
-        return 0;
-    }
     // Judged before Exists: a protected folder is refused whether or not it is there to see,
     // and without recursion too: an empty one (a fresh program-files folder) would go itself.
-    String reached;
-    if (path.Length() > 0 && IsProtectedFolder(path, &reached)) {
-        LogRefusedRemoval(path, reached);
+    if (RefusesFolderRemoval(path)) {
         return 0;
     }
     if (!Exists()) {
@@ -177,7 +166,7 @@ int Directory::RemoveTreeChecked(int recurse) {
 
 void Directory::RemoveContents() {
     String entry;
-    EntryKind kind = FindFirst("*", entry.GetBuffer(kEntryRoom), kEntrySize);
+    EntryKind kind = FindFirst("*", entry.GetBuffer(kPathRoom + 1), kPathRoom);
     entry.ReleaseBuffer(-1);
     while (kind != EK_None) {
         if (kind == EK_File) {
@@ -189,7 +178,7 @@ void Directory::RemoveContents() {
                 child.RemoveTreeChecked(1);
             }
         }
-        kind = FindNext(entry.GetBuffer(kEntryRoom), kEntrySize);
+        kind = FindNext(entry.GetBuffer(kPathRoom + 1), kPathRoom);
         entry.ReleaseBuffer(-1);
     }
 }
@@ -206,8 +195,7 @@ int Directory::RemoveFile(const char* name) {
         AppendSeparatorIfNeeded(&full);
         full.Append(name);
     }
-    if (IsPossiblyCutPath(full)) {
-        LogAction(LV_Refused, LT_File, full, kCutRule);
+    if (RefusesCutPath(LT_File, full)) {
         return 0;
     }
     _chmod(full, _S_IREAD | _S_IWRITE);
@@ -223,7 +211,7 @@ int Directory::RemoveFile(const char* name) {
 }
 
 int Directory::SetToCurrentFolder() {
-    const bool done = _getcwd(path.GetBuffer(kEntryRoom), kEntrySize) != nullptr;
+    const bool done = _getcwd(path.GetBuffer(kPathRoom + 1), kPathRoom) != nullptr;
     path.ReleaseBuffer(-1);
     return done ? 1 : 0;
 }
@@ -326,8 +314,7 @@ int Directory::Remove() {
 
 int Directory::RemoveAs(LogThing thing) {
     CloseFind();
-    if (IsPossiblyCutPath(path)) {
-        LogAction(LV_Refused, thing, path, kCutRule);
+    if (RefusesCutPath(thing, path)) {
         return 0;
     }
     if (_rmdir(path) == 0) {
@@ -341,13 +328,4 @@ int Directory::RemoveAs(LogThing thing) {
         LogAction(LV_Failed, thing, path, ErrnoReason(errno));
     }
     return 0;
-}
-
-void LogRefusedRemoval(const char* path, const String& reached) {
-    if (IsRemovalLogOpen()) {
-        LogAction(LV_Refused, LT_Folder, path,
-                  Concat("rule: a protected folder or its ancestor is never emptied; it would "
-                         "reach ",
-                         reached));
-    }
 }

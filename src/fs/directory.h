@@ -34,8 +34,8 @@ public:
     virtual int Exists();
     // 4: deletes the folder, and with `recurse` everything in it (read-only files included).
     // 1 when the folder is gone or never existed. A symbolic link or junction is removed itself,
-    // never entered. The removal of a protected folder (see removal_guard.h), recursive or not,
-    // is refused and answers 0, as is a path that may have been cut by formatting.
+    // never entered. A removal RefusesFolderRemoval refuses (removal_guard.h: a protected
+    // folder, recursive or not, or a path that may have been cut by formatting) answers 0.
     virtual int RemoveTree(int recurse);
     // 5: deletes a file given by name in this folder or by full path ("X:..."), clearing its
     // read-only attribute first. 1 unless the deletion was refused (a missing file counts as gone).
@@ -77,7 +77,3 @@ private:
     // Writes the entry's full path to out; false for an entry that is not to be reported.
     bool ReportEntry(const WIN32_FIND_DATAA& found, char* out, unsigned short size) const;
 };
-
-// The removal log's line for a recursive removal refused by the protected-folder rule, naming
-// what it would have reached (removal_guard.h).
-void LogRefusedRemoval(const char* path, const String& reached);

@@ -19,9 +19,7 @@ int IsRegularFile(const FilePath& file) {
 
 HRESULT Delete(const FilePath& file) {
     const String text = file.GetText();
-    if (IsPossiblyCutPath(text)) {
-        LogAction(LV_Refused, LT_File, text,
-                  "rule: a path that may have been cut to fit is never deleted");
+    if (RefusesCutPath(LT_File, text)) {
         return E_FAIL;
     }
     if (DeleteFileA(text)) {

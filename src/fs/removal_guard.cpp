@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr unsigned kFolderRoom = 260;
+const char kCutRule[] = "rule: a path that may have been cut to fit is never deleted";
 constexpr char kVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 // Both program-files views: a 32-bit program's view names the 64-bit folders "W6432", a 64-bit
 // program's names the 32-bit ones "(x86)"; either build protects all four.
@@ -45,8 +45,8 @@ String UpperCase(const String& text) {
 
 String CurrentFolder() {
     String folder;
-    char* buffer = folder.GetBuffer(kFolderRoom + 1);
-    const bool known = _getcwd(buffer, kFolderRoom) != nullptr;
+    char* buffer = folder.GetBuffer(kPathRoom + 1);
+    const bool known = _getcwd(buffer, kPathRoom) != nullptr;
     if (!known) {
         buffer[0] = '\0';
     }
@@ -176,21 +176,21 @@ bool Covers(const String& candidate, const char* folder) {
 
 String FolderOf(UINT(WINAPI* get)(LPSTR, UINT)) {
     String folder;
-    const UINT length = get(folder.GetBuffer(kFolderRoom + 1), kFolderRoom);
-    folder.ReleaseBuffer(length > 0 && length < kFolderRoom ? static_cast<int>(length) : 0);
+    const UINT length = get(folder.GetBuffer(kPathRoom + 1), kPathRoom);
+    folder.ReleaseBuffer(length > 0 && length < kPathRoom ? static_cast<int>(length) : 0);
     return folder;
 }
 
 String RegistryFolder(HKEY key, const char* name) {
     String value;
     DWORD type = REG_NONE;
-    DWORD size = kFolderRoom;
-    char* buffer = value.GetBuffer(kFolderRoom + 1);
+    DWORD size = kPathRoom;
+    char* buffer = value.GetBuffer(kPathRoom + 1);
     const LONG status =
         RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(buffer), &size);
     const bool text = status == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ);
     // The value's data is ended at the size the registry reports, whatever it holds.
-    buffer[text && size <= kFolderRoom ? size : 0] = '\0';
+    buffer[text && size <= kPathRoom ? size : 0] = '\0';
     value.ReleaseBuffer(-1);
     return value;
 }
@@ -291,4 +291,36 @@ int IsProtectedFolder(const char* path, String* reached) {
     const bool covers = AnyProtectedFolder(
         [&](const String& folder) { return Covers(candidate, folder); }, reached);
     return covers || ReachesProtectedFolder(path, reached) ? 1 : 0;
+}
+
+int RefusesCutPath(LogThing thing, const char* path, HKEY root) {
+    if (!IsPossiblyCutPath(path)) {
+        return 0;
+    }
+    if (thing == LT_Key) {
+        LogKey(LV_Refused, root, path, kCutRule);
+    } else {
+        LogAction(LV_Refused, thing, path, kCutRule);
+    }
+    return 1;
+}
+
+int RefusesFolderRemoval(const char* path) {
+    if (path == nullptr || *path == '\0') {
+        return 0;
+    }
+    if (RefusesCutPath(LT_Folder, path)) {
+        return 1;
+    }
+    String reached;
+    if (!IsProtectedFolder(path, &reached)) {
+        return 0;
+    }
+    if (IsRemovalLogOpen()) {
+        LogAction(LV_Refused, LT_Folder, path,
+                  Concat("rule: a protected folder or its ancestor is never emptied; it would "
+                         "reach ",
+                         reached));
+    }
+    return 1;
 }

@@ -2,6 +2,8 @@
 // edit, or a path cut to fit a buffer, never empties a folder the system or the user needs.
 #pragma once
 
+#include "platform/win32api.h"
+#include "support/removal_log.h"
 #include "support/string.h"
 
 // Non-zero when a recursive removal of `path` must be refused: the path is a drive root (or a
@@ -18,3 +20,15 @@
 // When refused and `reached` is given, it names what the removal would have reached: "the Windows
 // folder C:\windows", "the root C:", "the folder of ProgramFilesDir C:\Program Files", ...
 int IsProtectedFolder(const char* path, String* reached = nullptr);
+
+// The one judgement taken before a folder is removed, recursive or not: RemoveTree and
+// RemoveTreeKeeping both ask it first, before they look at the folder. Non-zero when the removal
+// of `path` is refused: the path may have been cut to fit (RefusesCutPath), or it names a
+// protected folder (IsProtectedFolder). The refusal is logged here, once. An empty path is not
+// refused: it names no folder, and the removal finds nothing there.
+int RefusesFolderRemoval(const char* path);
+
+// The refusal of every deletion by a path that may have been cut to fit (IsPossiblyCutPath):
+// non-zero, the refusal logged, when `path` must not be used to delete the `thing` it names. A
+// key's path is below `root`.
+int RefusesCutPath(LogThing thing, const char* path, HKEY root = nullptr);

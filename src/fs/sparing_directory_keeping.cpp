@@ -7,15 +7,12 @@
 
 namespace {
 
-const unsigned kEntryRoom = 261;
-const unsigned short kEntrySize = 260;
-
 // Deletes the folder's files and sub-trees, sparing the sub-folders named `name`; true when
 // something was spared.
 bool RemoveEntriesKeeping(SparingDirectory& folder, const char* name) {
     bool spared = false;
     String entry;
-    EntryKind kind = folder.FindFirst("*", entry.GetBuffer(kEntryRoom), kEntrySize);
+    EntryKind kind = folder.FindFirst("*", entry.GetBuffer(kPathRoom + 1), kPathRoom);
     entry.ReleaseBuffer(-1);
     while (kind != EK_None) {
         if (kind == EK_File) {
@@ -31,7 +28,7 @@ bool RemoveEntriesKeeping(SparingDirectory& folder, const char* name) {
             child.SetPath(entry);
             spared = child.RemoveTreeKeeping(1, name) != 0 || spared;
         }
-        kind = folder.FindNext(entry.GetBuffer(kEntryRoom), kEntrySize);
+        kind = folder.FindNext(entry.GetBuffer(kPathRoom + 1), kPathRoom);
         entry.ReleaseBuffer(-1);
     }
     return spared;
@@ -40,22 +37,16 @@ bool RemoveEntriesKeeping(SparingDirectory& folder, const char* name) {
 } // namespace
 
 int SparingDirectory::RemoveTreeKeeping(int recurse, const char* name) {
+    // RemoveTree's own judgement, taken first as there: a path from a value a user can edit, or
+    // one cut by formatting, must not remove a folder the system or the user needs, with
+    // recursion off too (an empty protected folder would go itself). Refused, it stays in place.
+    if (RefusesFolderRemoval(path)) {
+        return 1;
+    }
     if (!Exists()) {
         return 1;
     }
     if (recurse != 0) {
-        // A path from a value a user can edit, or one cut by formatting, must not empty a
-        // folder the system or the user needs.
-        String reached;
-        if (IsProtectedFolder(path, &reached)) {
-            LogRefusedRemoval(path, reached);
-            return 1;
-        }
-        if (IsPossiblyCutPath(path)) {
-            LogAction(LV_Refused, LT_Folder, path,
-                      "rule: a path that may have been cut to fit is never deleted");
-            return 1;
-        }
         // A junction or symbolic link goes itself (Remove deletes the link, not what it points
         // at); the folder it points at is not the maker's to empty.
         const DWORD attributes = GetFileAttributesA(path);

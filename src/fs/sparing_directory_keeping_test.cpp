@@ -2,6 +2,7 @@
 
 #include "tests/support/machine_files.h"
 #include "tests/support/scratch.h"
+#include "tests/support/scratch_log.h"
 
 #include <gtest/gtest.h>
 
@@ -72,6 +73,20 @@ TEST(RemoveTreeKeeping, WithoutRecursionOnlyAnEmptyFolderGoes) {
     EXPECT_TRUE(Exists(root / "Full\\f.dat"));
     EXPECT_EQ(0, RemoveKeeping(root / "Empty", 0));
     EXPECT_FALSE(Exists(root / "Empty"));
+}
+
+// An empty profile would otherwise go itself, as the folder is removed only when empty.
+TEST(RemoveTreeKeeping, AnEmptyProtectedFolderStaysWithoutRecursionToo) {
+    ScratchFolder root;
+    ASSERT_TRUE(MakeFolders(root / "profile"));
+    testsupport::ScopedEnvironment user("USERPROFILE", root / "profile");
+    testsupport::ScratchLog log;
+
+    EXPECT_EQ(1, RemoveKeeping(root / "profile", 0));
+    EXPECT_TRUE(Exists(root / "profile"));
+    const std::vector<std::string> actions = log.Actions();
+    ASSERT_EQ(1u, actions.size()) << "the refusal is logged once";
+    EXPECT_EQ(0u, actions[0].find("refused")) << actions[0];
 }
 
 TEST(RemoveTreeKeeping, AMissingFolderCountsAsLeftInPlace) {

@@ -1,12 +1,11 @@
 #include "registry/delete_registry_tree.h"
 
+#include "fs/removal_guard.h"
 #include "registry/registry_backup.h"
 #include "support/removal_log.h"
 #include "support/string.h"
 
 namespace {
-
-constexpr DWORD kNameSize = 260;
 
 void LogStatus(LogVerb verb, HKEY root, const char* path, const char* what, LONG status) {
     if (IsRemovalLogOpen()) {
@@ -35,10 +34,10 @@ LONG DeleteTree(HKEY root, const String& path) {
     DWORD count = 0;
     RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr,
                      nullptr, nullptr, nullptr);
-    char name[kNameSize];
+    char name[kPathRoom];
     memset(name, 0, sizeof name);
     for (DWORD index = count; index > 0; --index) {
-        if (RegEnumKeyA(key, index - 1, name, kNameSize) != ERROR_SUCCESS) {
+        if (RegEnumKeyA(key, index - 1, name, kPathRoom) != ERROR_SUCCESS) {
             continue;
         }
         String child = path;
@@ -63,9 +62,7 @@ LONG DeleteRegistryTree(HKEY root, const char* path) {
         LogKey(LV_Refused, root, path, "rule: an empty path would name the whole root");
         return ERROR_INVALID_PARAMETER;
     }
-    if (IsPossiblyCutPath(path)) {
-        LogKey(LV_Refused, root, path,
-               "rule: a path that may have been cut to fit is never deleted");
+    if (RefusesCutPath(LT_Key, path, root)) {
         return ERROR_INVALID_PARAMETER;
     }
     BackUpRegistryTree(root, path);

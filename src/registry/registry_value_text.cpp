@@ -2,8 +2,6 @@
 
 namespace {
 
-const DWORD kTextRoom = 260;
-
 bool IsTextType(DWORD type) {
     return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
@@ -12,14 +10,14 @@ bool IsTextType(DWORD type) {
 
 String ReadRegistryText(HKEY key, const char* valueName) {
     String text;
-    char* buffer = text.GetBuffer(kTextRoom + 1);
+    char* buffer = text.GetBuffer(kPathRoom + 1);
     DWORD type = REG_NONE;
-    DWORD size = kTextRoom;
+    DWORD size = kPathRoom;
     const LONG status =
         RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<LPBYTE>(buffer), &size);
     // Data written without a terminator comes back without one: end the text at the reported
     // size, which the buffer's spare byte leaves room for.
-    const bool usable = status == ERROR_SUCCESS && IsTextType(type) && size <= kTextRoom;
+    const bool usable = status == ERROR_SUCCESS && IsTextType(type) && size <= kPathRoom;
     buffer[usable ? size : 0] = '\0';
     text.ReleaseBuffer(-1);
     return text;

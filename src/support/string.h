@@ -91,6 +91,10 @@ private:
 static_assert(sizeof(String) == (sizeof(char*) == 4 ? 8 : 16),
               "String is 8 bytes on 32-bit targets, 16 where a pointer takes 8");
 
+// The size handed to a Win32 call that fills a path or a name into a buffer; a String is opened
+// for it with GetBuffer(kPathRoom + 1), so that a byte is spare past all the call may write.
+constexpr unsigned kPathRoom = 260;
+
 String Concat(const String& a, const String& b);
 String Concat(const String& a, const char* b);
 

@@ -3,6 +3,7 @@
 #include "fs/file_path.h"
 #include "platform/win32api.h"
 #include "registry/delete_registry_tree.h"
+#include "support/string.h"
 #include "userdata/keep_or_erase_question.h"
 
 namespace {
@@ -10,7 +11,6 @@ namespace {
 const char kMakerMusicKey[] = "Software\\Orvane\\Tunelane-OV";
 const char* const kDatabaseFileNames[] = {"db.lma", "tac.lma", "mcs.lma"};
 const int kDatabaseFileCount = 3;
-const UINT kPathRoom = 260;
 
 bool KeyExists(HKEY root, const char* path) {
     HKEY key = nullptr;

@@ -12,14 +12,17 @@ const unsigned kBrandFolderEnd = 5; // the bytes of "\Lumo", the folder's own na
 const char kDatabaseFolderName[] = "Lumora Deck DB";
 
 // The length of `path` up to the end of its first whole folder named "Lumora Deck DB": the name
-// followed by a backslash or by the end of the text. 0 when there is none. A name that merely
-// begins a longer one ("Lumora Deck DB2") is not that folder: cutting there would name a sibling
-// the user never gave.
+// after a backslash or at the text's start, and followed by a backslash or by the end of the
+// text. 0 when there is none. A name that merely begins a longer one ("Lumora Deck DB2") is not
+// that folder: cutting there would name a sibling the user never gave; nor is one that ends a
+// longer one ("MyLumora Deck DB"), which would go whole.
 unsigned DatabaseFolderEnd(const String& path) {
     const size_t nameLength = strlen(kDatabaseFolderName);
     for (const char* at = MbFindText(path.Text(), kDatabaseFolderName); at != nullptr;
          at = MbFindText(MbNext(at), kDatabaseFolderName)) {
-        if (at[nameLength] == '\0' || at[nameLength] == '\\') {
+        const char* before = at == path.Text() ? nullptr : MbPrev(path.Text(), at);
+        const bool starts = before == nullptr || (before + 1 == at && *before == '\\');
+        if (starts && (at[nameLength] == '\0' || at[nameLength] == '\\')) {
             return static_cast<unsigned>(at - path.Text() + nameLength);
         }
     }

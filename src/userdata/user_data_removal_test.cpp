@@ -118,10 +118,13 @@ TEST_F(RemoveMediaDatabaseTest, TakesTheLumoraDeckDbFolderTheDatabaseLiesIn) {
 }
 
 // Only a whole folder name is cut at: "Lumora Deck DB2" is not "Lumora Deck DB", and its sibling
-// of that name, which the user never named, keeps its files.
+// of that name, which the user never named, keeps its files; nor is "MyLumora Deck DB", which
+// would otherwise go whole with everything beside the database.
 TEST_F(RemoveMediaDatabaseTest, ALongerFolderNameIsNotTheDatabaseFolder) {
     ASSERT_TRUE(MakeFile(root / "Media\\Lumora Deck DB2\\Data\\library.db"));
     ASSERT_TRUE(MakeFile(root / "Media\\Lumora Deck DB\\other.db"));
+    ASSERT_TRUE(MakeFile(root / "Media\\MyLumora Deck DB\\Data\\library.db"));
+    ASSERT_TRUE(MakeFile(root / "Media\\MyLumora Deck DB\\mine.txt"));
     ASSERT_TRUE(MakeFile(root / "Media\\Lumora Deck DB2\\Lumora Deck DB\\Data\\x.db"));
     ASSERT_TRUE(MakeFile(root / "Media\\Lumora Deck DB2\\kept.txt"));
     testsupport::SetText(HKEY_CURRENT_USER, kPreferences, "DatabasePath",
@@ -134,6 +137,14 @@ TEST_F(RemoveMediaDatabaseTest, ALongerFolderNameIsNotTheDatabaseFolder) {
     EXPECT_FALSE(Exists(root / "Media\\Lumora Deck DB2\\Data"));
     EXPECT_TRUE(Exists(root / "Media\\Lumora Deck DB\\other.db"));
     EXPECT_TRUE(Exists(root / "Media\\Lumora Deck DB2\\kept.txt"));
+
+    testsupport::SetText(HKEY_CURRENT_USER, kPreferences, "DatabasePath",
+                         root / "Media\\MyLumora Deck DB\\Data");
+    Console mine("");
+    RemoveMediaDatabase();
+    mine.Output();
+    EXPECT_FALSE(Exists(root / "Media\\MyLumora Deck DB\\Data"));
+    EXPECT_TRUE(Exists(root / "Media\\MyLumora Deck DB\\mine.txt"));
 
     // A later whole name still takes its folder: the first whole one is the database's.
     testsupport::SetText(HKEY_CURRENT_USER, kPreferences, "DatabasePath",

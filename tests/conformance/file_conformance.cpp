@@ -558,12 +558,4 @@ TEST_F(FileConformance, AFileOpenForWritingRefusesAHandleThatDeniesWriters) {
     EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), opens(FILE_SHARE_READ));
 }
 
-// Known gap, not reachable from this source: links cannot be made through the functions the
-// program uses. The layer reports a symbolic link as a reparse point and deletes the link itself,
-// as Windows does with a junction; Wine reports a link to a file as a plain file and deletes
-// the file it points at.
-TEST_F(FileConformance, LinksAreReparsePoints) {
-    GTEST_SKIP() << "known gap: links are staged and checked by the layer's own tests";
-}
-
 } // namespace

@@ -19,7 +19,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from machines import runs_32bit  # noqa: E402
+from wine_prefix import why_no_32bit  # noqa: E402
 from scenario import Scenario  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -45,7 +45,12 @@ class Terminal:
         config.write("set -g history-limit 100000\nset -g remain-on-exit on\n")
         config.close()
         self.config = config.name
-        self.tmux("new-session", "-d", "-x", str(WIDTH), "-y", "50", "-c", ROOT, command, env=env)
+        # The pane's shell writes the command's exit status itself: tmux (3.3) can show a pane
+        # dead without the status of its command, for a moment or for good.
+        self.status = config.name + ".status"
+        self.tmux("new-session", "-d", "-x", str(WIDTH), "-y", "50", "-c", ROOT,
+                  "%s; echo $? > %s.new && mv %s.new %s" % (command, self.status, self.status,
+                                                            self.status), env=env)
 
     def tmux(self, *args, env=None):
         return subprocess.run(["tmux", "-L", self.socket, "-f", self.config] + list(args),
@@ -63,13 +68,17 @@ class Terminal:
 
     def exit_status(self):
         """The command's exit status, or None while it runs."""
-        dead, _, status = self.tmux("display-message", "-p",
-                                    "#{pane_dead} #{pane_dead_status}").strip().partition(" ")
-        return int(status) if dead == "1" else None
+        try:
+            with open(self.status) as f:
+                return int(f.read())
+        except FileNotFoundError:
+            return None
 
     def close(self):
         subprocess.run(["tmux", "-L", self.socket, "kill-server"], stderr=subprocess.DEVNULL)
         os.unlink(self.config)
+        if os.path.exists(self.status):
+            os.unlink(self.status)
 
 
 def render(stream, tabs_blank):
@@ -179,7 +188,7 @@ def check(lines, status, scenario, build):
 
 def main():
     build = sys.argv[1] if len(sys.argv) > 1 else ""
-    expected = build or ("win64" if runs_32bit() else "win32")
+    expected = build or ("win64" if why_no_32bit() else "win32")
     lines, status, scenario = play(build)
     problems = check(lines, status, scenario, expected)
     if build == "" and expected == "win64" and not any(

@@ -17,21 +17,25 @@ def reg_text(path):
     return path.replace("\\", "\\\\")
 
 
-def deferred_files(out, folder, count, component="lumohub:1.2", product="LumoHub",
+def deferred_files(out, folder, count, placed=None, component="lumohub:1.2", product="LumoHub",
                    version="1.2"):
     """One component whose `count` files are all in use: the setup library hands each back by
     its full path, and the program removes them after every component. The files lie in
-    `folder`\\data, which the component lists as a folder too."""
+    `folder`\\data, which the component lists as a folder too. With `placed` (file numbers) only
+    those files are made; the others are handed back without being there."""
     lines = ["REGEDIT4", "",
              "[HKEY_CLASSES_ROOT\\Software\\Orvane\\%s\\%s\\Preferences\\Components\\%s]"
              % (product, version, component),
              '"Location"="%s"' % reg_text(folder + "\\hub.exe"), "",
              "[HKEY_CLASSES_ROOT\\Software\\Orvane\\%s\\%s\\Preferences\\Components\\%s\\Files]"
              % (product, version, component)]
+    placed = None if placed is None else set(placed)
     for i in range(count):
         path = "%s\\data\\f%05d.dat" % (folder, i)
-        lines.append('"%s"="in use"' % reg_text(path))
-        out.files[path] = b"deferred %d" % i
+        made = placed is None or i in placed
+        lines.append('"%s"="%s"' % (reg_text(path), "in use" if made else "handed back"))
+        if made:
+            out.files[path] = b"deferred %d" % i
     lines += ["", "[HKEY_CLASSES_ROOT\\Software\\Orvane\\%s\\%s\\Preferences\\Components\\%s"
               "\\Folders]" % (product, version, component),
               '"%s"=""' % reg_text(folder + "\\data"), ""]

@@ -14,6 +14,8 @@ import time
 
 from dialogue import play
 import regfile
+import wine_prefix
+from wine_prefix import PrefixError, clean_environment
 
 # The file whose first byte the tests that start or stop the maker's processes lock
 # (tests/support/maker_process_lock_posix.cpp).
@@ -92,14 +94,6 @@ def empty_reg_file(folder):
     with open(path, "w") as f:
         f.write("REGEDIT4\n\n")
     return path
-
-
-def clean_environment():
-    env = dict(os.environ)
-    for name in ("DISPLAY", "WAYLAND_DISPLAY", "WINEPREFIX", "WINEARCH", "WINEDEBUG",
-                 "WINEDLLOVERRIDES", "WINELOADER", "OVUNINST_MACHINE"):
-        env.pop(name, None)
-    return env
 
 
 # The locale under which Wine's code page is the one named.
@@ -305,107 +299,26 @@ class LinuxMachine(Machine):
 # How each Windows build is run under Wine: the 32-bit program through the `wine` wrapper (the
 # 32-bit loader) and seeing the WOW64 views, the 64-bit one through the 64-bit loader, called by
 # path because the wrapper picks the 32-bit loader whenever it is installed.
-WINE64 = "/usr/lib/wine/wine64"
 WINE_BUILDS = {
-    "win32": {"loader": "wine", "system_folder": r"C:\windows\syswow64",
+    "win32": {"system_folder": r"C:\windows\syswow64",
               "regedit": r"C:\windows\syswow64\regedit.exe"},
-    "win64": {"loader": WINE64, "system_folder": r"C:\windows\system32",
-              "regedit": r"C:\windows\regedit.exe"},
+    "win64": {"system_folder": r"C:\windows\system32", "regedit": r"C:\windows\regedit.exe"},
 }
-
-
-def runs_32bit():
-    """None when this machine runs 32-bit x86 programs, else why not."""
-    if os.environ.get("OV_NO_32BIT"):
-        return "OV_NO_32BIT is set"
-    if not os.path.exists("/lib/ld-linux.so.2"):
-        return "the i386 loader /lib/ld-linux.so.2 is not installed"
-    try:
-        subprocess.run(["/lib/ld-linux.so.2", "--version"], stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, check=True)
-    except (OSError, subprocess.CalledProcessError) as e:
-        return "this machine has no 32-bit user mode (/lib/ld-linux.so.2: %s)" % e
-    if not os.access("/usr/lib/wine/wine", os.X_OK):
-        return "Wine's 32-bit loader (wine32:i386) is not installed"
-    return None
-
-
-def wine_env(prefix, build):
-    env = clean_environment()
-    env.update(WINEPREFIX=prefix, WINEARCH="win64", WINEDEBUG="-all",
-               WINEDLLOVERRIDES="mscoree,mshtml=")
-    if build == "win64":
-        env["WINELOADER"] = WINE64
-    return env
 
 
 class WineTemplate:
     """One fresh 64-bit prefix, made once and kept (<build folder>/e2e/wine-template), that every
     scenario copies. It is made by the 64-bit loader, which runs on every machine."""
 
-    TRIES = 3
-
     def __init__(self, folder):
         self.folder = folder
-        self.stamp = os.path.join(folder, ".ovuninst-template")
-
-    def env(self):
-        return wine_env(self.folder, "win64")
-
-    def _version(self):
-        if not os.access(WINE64, os.X_OK):
-            raise MachineError("Wine's 64-bit loader %s is not installed: run scripts/setup"
-                               % WINE64)
-        return subprocess.run([WINE64, "--version"], stdout=subprocess.PIPE,
-                              stderr=subprocess.DEVNULL).stdout.decode().strip()
-
-    def valid(self):
-        try:
-            with open(self.stamp) as f:
-                return f.read().strip() == self._version()
-        except OSError:
-            return False
 
     def ensure(self, log=print):
-        """Makes the template unless a valid one is there; one maker at a time (ctest -j). The
-        prefix counts as made only when wineboot succeeded: a failed wineboot can still leave a
-        system.reg behind, so a half-made prefix is made again."""
-        os.makedirs(os.path.dirname(self.folder), exist_ok=True)
-        with open(self.folder + ".lock", "w") as lock:
-            fcntl.flock(lock, fcntl.LOCK_EX)
-            if self.valid():
-                return
-            started, why = time.monotonic(), ""
-            for _ in range(self.TRIES):
-                why = self._boot()
-                if not why:
-                    with open(self.stamp, "w") as f:
-                        f.write(self._version() + "\n")
-                    log("made the Wine template prefix in %.1f s" % (time.monotonic() - started))
-                    return
-            raise MachineError("Wine could not make a 64-bit prefix in %s (%d tries): %s"
-                               % (self.folder, self.TRIES, why))
-
-    def _boot(self):
-        """Makes the prefix once; what went wrong, or "" when it was made."""
-        shutil.rmtree(self.folder, ignore_errors=True)
-        env = self.env()
-        with tempfile.TemporaryFile() as out:
-            try:
-                done = subprocess.run([WINE64, "wineboot", "-i"], env=env,
-                                      stdin=subprocess.DEVNULL, stdout=out,
-                                      stderr=subprocess.STDOUT, timeout=300)
-                status = done.returncode
-            except subprocess.TimeoutExpired:
-                status = "a time-out after 300 s"
-            subprocess.run(["wineserver", "-w"], env=env, timeout=300)
-            out.seek(0)
-            said = out.read().decode("utf-8", "replace").strip()
-        if status != 0:
-            return "wineboot failed (%s)%s" % (status, ": " + said[-500:] if said else "")
-        if not os.path.exists(os.path.join(self.folder, "system.reg")):
-            return "wineboot succeeded but left no system.reg"
-        return ""
+        """Makes the template unless a made one of this Wine is there (wine_prefix.make)."""
+        try:
+            wine_prefix.make(self.folder, "win64", say=log)
+        except PrefixError as e:
+            raise MachineError(str(e)) from None
 
 
 class WineMachine(Machine):
@@ -421,10 +334,11 @@ class WineMachine(Machine):
         self.program, self.template, self.helper = program, template, restrict_helper
         self.holder, self.dumper = holder, dumper
         self.restricted = False
-        self.loader = WINE_BUILDS[build]["loader"]
+        self.build = build
+        self.loader = wine_prefix.loader(build)
         self.system_folder = WINE_BUILDS[build]["system_folder"]
         self.regedit = WINE_BUILDS[build]["regedit"]
-        self.env = wine_env(self.folder, build)
+        self.env = wine_prefix.wine_env(self.folder, "win64", build)
 
     def start(self):
         # Hard links make the copy cheap; the files Wine rewrites in place (the registry files
@@ -438,10 +352,15 @@ class WineMachine(Machine):
             target = os.path.join(self.folder, name)
             os.unlink(target)
             shutil.copy2(os.path.join(self.template.folder, name), target)
-        subprocess.run(["wineserver", "-p"], env=self.env, check=True)
-        # The first process of a session starts Wine's services, which inherit its output and
-        # keep it open: they are started here, so that they never hold the program's pipes.
-        self.import_reg(empty_reg_file(os.path.dirname(self.folder)))
+        self.start_session()
+
+    def start_session(self):
+        """A persistent wineserver of the machine's own, its services started by a process of
+        their own, so that they never hold the program's pipes nor write into its output."""
+        try:
+            wine_prefix.start(self.folder, "win64", self.build)
+        except PrefixError as e:
+            raise MachineError(str(e)) from None
 
     def wine(self, args, what):
         return run_tool([self.loader] + args, self.env, what)
@@ -550,10 +469,7 @@ class WineMachine(Machine):
         # the machine is then what a restart of Windows would find.
         if self.restricted:
             self.stop(save=True)
-            subprocess.run(["wineserver", "-p"], env=self.env, check=True)
-            # As at the start: the new session's first process starts Wine's services, and
-            # the exports that follow must not be that process.
-            self.import_reg(empty_reg_file(os.path.dirname(self.folder)))
+            self.start_session()
 
     def dump(self, key):
         # Wine's regedit /E cuts a text at a zero inside it: e2e_dump_keys.exe, run by the build's
@@ -568,19 +484,12 @@ class WineMachine(Machine):
         return regfile.parse_file(out, "latin-1") if os.path.exists(out) else None
 
     def _export(self, key, out):
-        # Wine's regedit exports in UTF-16LE ("Version 5.00"); it exits 0 and writes no file
-        # when the key does not exist.
-        # An export that wrote nothing is asked once more, so that a regedit that failed to
-        # start is not taken for an absent key; an absent key stays absent.
-        for _ in range(2):
-            subprocess.run([self.loader, self.regedit, "/E", self.windows_path(out), key],
-                           env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL, timeout=60)
-            if os.path.exists(out):
-                return
+        # Wine's regedit exports in UTF-16LE ("Version 5.00"); it exits 0 whatever happened, and
+        # for a key that does not exist it writes no file and says it could not open the key.
+        said = self.wine([self.regedit, "/E", self.windows_path(out), key], "exporting " + key)
+        if not os.path.exists(out) and "Unable to open the registry key" not in said:
+            raise MachineError("regedit wrote no export of [%s]:\n%s" % (key, said))
 
     def stop(self, save=False):
         # Without saving, the server is simply killed: the copy's registry files are not needed.
-        subprocess.run(["wineserver", "-k"] if save else ["wineserver", "-k", "9"], env=self.env,
-                       stderr=subprocess.DEVNULL)
-        subprocess.run(["wineserver", "-w"], env=self.env, stderr=subprocess.DEVNULL)
+        wine_prefix.stop_server(self.env, save)

@@ -1,14 +1,15 @@
 #!/usr/bin/env python3
-"""Plays the end-to-end scenarios against one build or both.
+"""Plays the end-to-end scenarios against one build or several of the three.
 
     tests/e2e/run.py --build linux                 every scenario on the Linux layer
     tests/e2e/run.py --build win32 answer_Y        one scenario, ovuninst.exe under Wine
     tests/e2e/run.py --build win64 answer_Y        the 64-bit test build under wine64
-    tests/e2e/run.py --build linux --build win64   both builds, which must agree
+    tests/e2e/run.py --build linux --build win64   two builds, which must agree
 
 Each scenario gets a fresh machine: a machine folder of the Linux layer, or a copy of a
-template 64-bit Wine prefix. A scenario may also be named by the path of its file. Exit status 0 when every scenario passed, 77 when the scenarios
-asked for were all skipped on the builds asked for, 1 otherwise.
+template 64-bit Wine prefix. A scenario may also be named by the path of its file. Exit status
+0 when every scenario passed, 77 when the scenarios asked for were all skipped on the builds
+asked for, 1 otherwise.
 """
 
 import argparse
@@ -22,8 +23,8 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import regfile  # noqa: E402
-from machines import (LinuxMachine, MachineError, WineMachine, WineTemplate,  # noqa: E402
-                      runs_32bit)
+from machines import LinuxMachine, MachineError, WineMachine, WineTemplate  # noqa: E402
+from wine_prefix import why_no_32bit  # noqa: E402
 from scenario import BUILDS, Scenario, ScenarioError, names  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -106,8 +107,8 @@ class Player:
             self.program = args.program or os.path.join(built, "ovuninst")
             self.regedit = args.regedit or os.path.join(built, "ovregedit")
         else:
-            if build == "win32" and runs_32bit():
-                raise MachineError("the win32 build cannot run here: %s" % runs_32bit())
+            if build == "win32" and why_no_32bit():
+                raise MachineError("the win32 build cannot run here: %s" % why_no_32bit())
             self.program = args.program or os.path.join(built, "ovuninst.exe")
             self.helper = args.helper or os.path.join(built, "tests/e2e/e2e_readonly_key.exe")
             self.holder = args.holder or os.path.join(built, "tests/e2e/e2e_hold_file.exe")
@@ -429,7 +430,7 @@ def command_line():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("scenarios", nargs="*", help="scenario names (default: all)")
     parser.add_argument("--build", action="append", choices=BUILDS,
-                        help="build to play on (repeatable; default: both)")
+                        help="build to play on (repeatable; default: all three)")
     parser.add_argument("--program", help="the program to run (one build only)")
     parser.add_argument("--regedit", help="the Linux layer's ovregedit")
     parser.add_argument("--helper", help="the Wine build's e2e_readonly_key.exe")

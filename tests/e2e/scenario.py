@@ -21,8 +21,8 @@ FIELDS = {
     "": {"about", "machine", "dialogue", "trace", "log", "registry_after", "files_after", "undo",
          "skip", "command"},
     "command": {"line", "folder", "program", "deploy", "transcript", "exit", "output"},
-    "machine": {"reg", "folders", "files", "restricted", "maker_libraries", "env", "temp",
-                "code_page", "attributes", "held", "generate", "links"},
+    "machine": {"extends", "reg", "folders", "files", "restricted", "maker_libraries", "env",
+                "temp", "code_page", "attributes", "held", "generate", "links"},
     "registry_after": {"trees", "present", "absent"},
     "files_after": {"present", "absent", "only", "text"},
     "undo": {"trees", "gone"},
@@ -58,6 +58,38 @@ def key_list(value, where):
     return [regfile.canonical_key(k) for k in value]
 
 
+def extended_machine(machine, chain=()):
+    """The machine a scenario describes, with the machine of the scenario it names under
+    "extends" (itself perhaps extending another) beneath it: lists are the base's and then its
+    own, maps the base's with its own entries over them, other values its own."""
+    check_fields(machine, "machine")
+    base_name = machine.get("extends")
+    if base_name is None:
+        return machine
+    if base_name in chain:
+        raise ScenarioError("machine.extends goes round: %s" % " -> ".join(chain + (base_name,)))
+    path = os.path.join(SCENARIOS, "%s.json" % base_name)
+    if not isinstance(base_name, str) or not os.path.isfile(path):
+        raise ScenarioError("machine.extends names no scenario %r" % (base_name,))
+    with open(path, encoding="utf-8") as f:
+        base = extended_machine(json.load(f).get("machine", {}), chain + (base_name,))
+    merged = dict(base)
+    for field, value in machine.items():
+        below = merged.get(field)
+        if field == "extends":
+            continue
+        if below is not None and type(value) is not type(below):
+            raise ScenarioError("machine.%s is another kind of value than in %s"
+                                % (field, base_name))
+        if isinstance(value, list) and below is not None:
+            merged[field] = below + value
+        elif isinstance(value, dict) and below is not None:
+            merged[field] = dict(below, **value)
+        else:
+            merged[field] = value
+    return merged
+
+
 class Scenario:
     def __init__(self, name, texts=None):
         path = os.path.join(SCENARIOS, name + ".json")
@@ -76,8 +108,7 @@ class Scenario:
     def _load(self, data, texts):
         check_fields(data, "")
         self.about = data.get("about", "")
-        machine = data.get("machine", {})
-        check_fields(machine, "machine")
+        machine = extended_machine(data.get("machine", {}))
         self.reg_files = [self.machine_file(n) for n in machine.get("reg", [])]
         self.folders = list(machine.get("folders", []))
         self.files = {p: t.encode("latin-1") for p, t in machine.get("files", {}).items()}

@@ -2,19 +2,23 @@
 comparing trees, playing a dialogue, and proving keys absent."""
 
 import codecs
+import json
 import os
 import re
 import subprocess
 import sys
+import tempfile
 import textwrap
 import unittest
+from unittest import mock
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import regfile  # noqa: E402
+import scenario  # noqa: E402
 from dialogue import play  # noqa: E402
 from run import Exports  # noqa: E402
-from scenario import Scenario, ScenarioError, load_texts, names  # noqa: E402
+from scenario import Scenario, ScenarioError, extended_machine, load_texts, names  # noqa: E402
 
 REGEDIT4 = textwrap.dedent(r'''
     REGEDIT4
@@ -287,6 +291,25 @@ class Scenarios(unittest.TestCase):
                             ({"skip": {"win16": "x"}}, "skip names a build")]:
             with self.assertRaisesRegex(ScenarioError, words):
                 Scenario.__new__(Scenario)._load(data, load_texts())
+
+    def test_a_machine_adds_to_the_machine_it_extends(self):
+        bases = {"a": {"reg": ["a.reg"], "files": {"C:\\f": "a", "C:\\g": "a"}, "restricted": True},
+                 "b": {"extends": "a", "reg": ["b.reg"], "files": {"C:\\g": "b"},
+                       "restricted": False},
+                 "c": {"extends": "d"}, "d": {"extends": "c"}}
+        with tempfile.TemporaryDirectory() as folder, \
+                mock.patch.object(scenario, "SCENARIOS", folder):
+            for name, machine in bases.items():
+                with open(os.path.join(folder, name + ".json"), "w") as f:
+                    json.dump({"machine": machine}, f)
+            self.assertEqual(extended_machine({"extends": "b", "folders": ["C:\\x"]}), {
+                "reg": ["a.reg", "b.reg"], "files": {"C:\\f": "a", "C:\\g": "b"},
+                "restricted": False, "folders": ["C:\\x"]})
+            for machine, words in [({"extends": "c"}, "goes round"),
+                                   ({"extends": "e"}, "names no scenario"),
+                                   ({"extends": "a", "reg": "x.reg"}, "another kind")]:
+                with self.assertRaisesRegex(ScenarioError, words):
+                    extended_machine(machine)
 
 
 class ReadmeCommands(unittest.TestCase):
