@@ -10,7 +10,7 @@
 // text value each.
 //
 //   registry_tree_bench [keys] [rounds]               (default 100000 3)
-//   registry_tree_bench undo [keys] [rounds]             (default 100000 5)
+//   registry_tree_bench undo [keys] [rounds]             (default 100000 11)
 //   registry_tree_bench make|delete|check <machine> <keys> <shape> [temp|missing]   (children)
 #include <unistd.h>
 
@@ -206,7 +206,7 @@ int main(int argc, char** argv) {
         ++argv;
     }
     const int keys = argc > 1 ? atoi(argv[1]) : 100000;
-    const int rounds = argc > 2 ? atoi(argv[2]) : undo ? 5 : 3;
+    const int rounds = argc > 2 ? atoi(argv[2]) : undo ? 11 : 3;
     char self[4096];
     const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
     if (length <= 0) {
