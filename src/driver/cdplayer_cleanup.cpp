@@ -2,6 +2,7 @@
 
 #include "platform/win32api.h"
 #include "support/removal_log.h"
+#include "support/undo_file.h"
 #include "support/string.h"
 
 namespace {
@@ -73,6 +74,7 @@ void CleanSection(const char* name) {
         return;
     }
     memcpy(text, kept.Text(), kept.Length());
+    KeepUndoCopyOfCdPlayerIni(); // the file as it was, before its first rewrite
     WritePrivateProfileSectionA(name, text, kFileName);
     free(text);
     String section, why;

@@ -2,6 +2,7 @@
 
 #include "platform/win32api.h"
 #include "tests/support/machine_files.h"
+#include "tests/support/scratch_log.h"
 
 #include <gtest/gtest.h>
 
@@ -84,6 +85,28 @@ TEST_F(CdPlayerCleanup, SectionsWithoutRecordingStatusLinesAreNotWrittenBack) {
     ASSERT_TRUE(testsupport::MakeFile(path_, text));
     CleanCdPlayerIni();
     EXPECT_EQ(testsupport::ReadWholeFile(path_), text);
+}
+
+// The file as it was goes to the undo copy before the first rewrite of a run, and only then; the
+// previous run's copy is kept beside it.
+TEST_F(CdPlayerCleanup, TheFileAsItWasIsCopiedBeforeTheRunsFirstRewriteOnly) {
+    const std::string first = "[Disc1]\r\nRecStatus=1\r\nArtist=X\r\n[Disc2]\r\nrecstatus=0\r\n";
+    ASSERT_TRUE(testsupport::MakeFile(path_, first));
+    testsupport::ScratchUndo undo;
+    CleanCdPlayerIni();
+    ASSERT_TRUE(testsupport::MakeFile(path_, "[Disc3]\r\nRecStatus=1\r\n"));
+    CleanCdPlayerIni();
+    EXPECT_EQ(testsupport::ReadBytes(undo.Path(kUndoCdPlayerName)), first);
+    CloseUndoFile();
+    OpenUndoFile();
+    ASSERT_TRUE(testsupport::MakeFile(path_, "[Disc4]\r\nRecStatus=1\r\n"));
+    CleanCdPlayerIni();
+    EXPECT_EQ(testsupport::ReadBytes(undo.Path(kUndoCdPlayerName)), "[Disc4]\r\nRecStatus=1\r\n");
+    EXPECT_EQ(testsupport::ReadBytes(undo.Path("ovuninst-undo-cdplayer.1.ini")), first);
+    const std::vector<std::string> lines = undo.Lines();
+    EXPECT_EQ(lines[lines.size() - 3],
+              "undo      cdplayer.ini as it was in " + undo.Path(kUndoCdPlayerName) +
+                  "; to restore it, copy it back over cdplayer.ini in the Windows folder");
 }
 
 // The list ends at two terminators in a row; a profile layer that lists an empty name ("[]")

@@ -1,6 +1,7 @@
 #include "driver/start_up.h"
 
 #include "platform/win32api.h"
+#include "registry/registry_backup.h"
 #include "support/removal_log.h"
 #include "userdata/console_answer.h"
 
@@ -20,6 +21,7 @@ void ReportRestrictedUser() {
 
 // Deletes `child` below `parent`, a key of the same root; failures are left alone.
 void DeleteProbeKey(RegistryKey& key, const char* parent, const char* child) {
+    const RegistryBackupPause madeByTheProbe; // nothing of the user's to put back
     key.Close();
     key.SetSubKey(parent);
     if (SUCCEEDED(key.Open())) {

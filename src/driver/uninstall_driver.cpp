@@ -7,9 +7,11 @@
 #include "userdata/media_database.h"
 #include "userdata/music_data.h"
 #include "support/removal_log.h"
+#include "support/undo_file.h"
 
 int UninstallDriver(int, char**, char**) {
     const RemovalLogSession log; // the removal log, from the first action to the last
+    const UndoFileSession undo;  // inside the log's, which records it and ends with its summary
     RunState state;
     if (!ProveRights(state) || !ConfirmRemoval()) {
         return 0;

@@ -1,6 +1,7 @@
 #include "registry/delete_registry_tree.h"
 
 #include "fs/removal_guard.h"
+#include "registry/registry_backup.h"
 #include "registry/registry_link.h"
 #include "support/removal_log.h"
 #include "support/string.h"
@@ -56,6 +57,10 @@ LONG DeleteTree(HKEY root, const String& path, bool top) {
     if (IsRegistryLink(key)) {
         RegCloseKey(key);
         return RemoveRegistryLink(root, path);
+    }
+    // Saved once it is known to be deleted as a tree: a link, or a path through one, is not.
+    if (top) {
+        BackUpRegistryTree(root, path);
     }
     DWORD count = 0;
     RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr,

@@ -1,5 +1,6 @@
 #include "registry/registry_key.h"
 
+#include "registry/registry_backup.h"
 #include "registry/registry_link.h"
 #include "support/result_codes.h"
 
@@ -144,6 +145,7 @@ HRESULT RegistryKey::DeleteSubKey(const char* name) {
         const LONG removed = RemoveRegistryLink(handle_, name);
         return removed == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(removed);
     }
+    BackUpRegistrySubKey(root_, subKey_, name);
     // Each pass restarts at index 0 of the shrinking list. A sub-key that resists deletion stays
     // at the front, so the walk then moves past it instead of asking for it again forever; the
     // final deletion below then reports the key as not deleted.

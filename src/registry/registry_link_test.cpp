@@ -60,6 +60,15 @@ TEST_F(RegistryLinkDeletion, ATreeHoldingLinksGoesWithTheLinksAndNothingTheyName
                   "removed  key       " + tree + "\\Own", "removed  key       " + tree}));
 }
 
+// The undo file holds what goes: the tree's own keys, neither the links (regedit cannot make
+// them) nor what they name, which stays.
+TEST_F(RegistryLinkDeletion, TheUndoFileHoldsTheTreeButNoLinkNorWhatItNames) {
+    testsupport::ScratchUndo undo;
+    EXPECT_EQ(DeleteRegistryTree(HKEY_CURRENT_USER, (maker_ / "Tree").c_str()), ERROR_SUCCESS);
+    const std::string tree = "[HKEY_CURRENT_USER\\" + maker_ / "Tree";
+    EXPECT_EQ(undo.Text(), "REGEDIT4\n\n" + tree + "]\n\n" + tree + "\\Own]\n\n");
+}
+
 TEST_F(RegistryLinkDeletion, ALinkGivenAsTheTreeGoesItself) {
     EXPECT_EQ(DeleteRegistryTree(HKEY_CURRENT_USER, (maker_ / "Tree\\Shared").c_str()),
               ERROR_SUCCESS);

@@ -1,5 +1,8 @@
 #include "support/removal_log.h"
 
+#include "support/run_file.h"
+#include "support/undo_file.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -19,15 +22,15 @@ const char kLogName[] = "ovuninst.log";
 const char kPreviousName[] = "ovuninst.1.log";
 // The names tried, ovuninst.2.log and on, when another writer holds the log's own name.
 const unsigned kLastFreeName = 9;
-// A folder's path as GetTempPathA gives it (MAX_PATH at most), and a log's name after it.
-const size_t kPathRoom = MAX_PATH + 16;
 const char* const kVerbs[] = {"removed",  "failed",  "kept",    "refused",
                               "deferred", "stopped", "skipped", "rewrote"};
-const char* const kThings[] = {"key", "file", "folder", "link", "component", "process", "section"};
+const char* const kThings[] = {"key",       "file",    "folder",  "link",
+                               "component", "process", "section", "backup"};
 const unsigned kVerbCount = sizeof kVerbs / sizeof kVerbs[0];
 const unsigned kThingCount = sizeof kThings / sizeof kThings[0];
 static_assert(kVerbCount == LV_Rewrote + 1, "a name for every verb");
-static_assert(kThingCount == LT_Section + 1, "a name for every thing");
+static_assert(kThingCount == LT_Backup + 1, "a name for every thing");
+const char kRestore[] = "regedit /S \"%TEMP%\\ovuninst-undo.reg\"";
 
 // Lines gather here and go to the file a block at a time, so that a run of many thousand files
 // costs a few hundred writes, not one per line.
@@ -40,21 +43,6 @@ struct Log {
 };
 
 Log theLog;
-
-// The caller's errno and last error, put back when the logging call returns: a Directory
-// operation reads errno after its deletion, and a log line between must not change what it reads.
-class CallerErrors {
-public:
-    CallerErrors() : errno_(errno), lastError_(GetLastError()) {}
-    ~CallerErrors() {
-        errno = errno_;
-        SetLastError(lastError_);
-    }
-
-private:
-    int errno_;
-    DWORD lastError_;
-};
 
 // A log that cannot be written is given up, silently: the run goes on without it.
 void Drop() {
@@ -123,21 +111,7 @@ void AppendNow() {
     Append(text);
 }
 
-// The previous run's log becomes ovuninst.1.log; only a file is moved, never a folder of the name.
-void KeepPrevious(const char* folder, size_t folderLength, const char* path) {
-    char previous[kPathRoom];
-    memcpy(previous, folder, folderLength);
-    strcpy(previous + folderLength, kPreviousName);
-    const DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return;
-    }
-    _chmod(previous, _S_IREAD | _S_IWRITE);
-    _unlink(previous);
-    rename(path, previous);
-}
-
-// Another writer holds the file (a transcript redirected there, "> %TEMP%\ovuninst.log"): a
+// Another writer holds the file (a transcript redirected there, "> %TEMP%\\ovuninst.log"): a
 // handle refusing to share writing cannot be had while one is open for writing elsewhere.
 bool HeldByAnotherWriter(const char* path) {
     const HANDLE file =
@@ -149,17 +123,18 @@ bool HeldByAnotherWriter(const char* path) {
     return GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
-// The log's file in `folder` (`length` bytes of `path`), made empty and opened: its own name
-// when that is free, the previous run's log kept first; else the first free of ovuninst.2.log
-// to ovuninst.9.log. Another writer's file is never emptied or renamed. -1 when none is free.
-int CreateLogFile(char* path, size_t length) {
-    strcpy(path + length, kLogName);
+// The log's file, `path` naming ovuninst.log in the temporary folder, made empty and opened: its
+// own name when that is free, the previous run's log kept first; else the first free of
+// ovuninst.2.log to ovuninst.9.log. Another writer's file is never emptied or renamed. -1 when
+// none is free.
+int CreateLogFile(char (&path)[kRunFilePathRoom]) {
     if (!HeldByAnotherWriter(path)) {
-        KeepPrevious(path, length, path);
+        KeepPreviousRun(path, kPreviousName);
         return _creat(path, _S_IREAD | _S_IWRITE);
     }
+    const size_t length = strlen(path) - strlen(kLogName);
     for (unsigned n = 2; n <= kLastFreeName; ++n) {
-        snprintf(path + length, kPathRoom - length, "ovuninst.%u.log", n);
+        snprintf(path + length, kRunFilePathRoom - length, "ovuninst.%u.log", n);
         if (!HeldByAnotherWriter(path)) {
             return _creat(path, _S_IREAD | _S_IWRITE);
         }
@@ -175,6 +150,56 @@ void WriteHeader() {
     snprintf(text, sizeof text, "\nprogram   ovuninst %s, %s build of %s %s\ncode page %u\n",
              OV_VERSION, OV_BUILD_NAME, __DATE__, __TIME__, static_cast<unsigned>(GetACP()));
     Append(text);
+    char path[kRunFilePathRoom];
+    RunFilePath(kUndoRegistryName, path);
+    AppendPadded("undo", 10);
+    Append(path);
+    Append("  (every registry key removed, as it was; to restore: ");
+    Append(kRestore);
+    Append(")\n");
+    RunFilePath(kUndoCdPlayerName, path);
+    AppendPadded("undo", 10);
+    Append(path);
+    Append("  (cdplayer.ini as it was before its first rewrite)\n");
+}
+
+// What the undo files hold, and how to put it back.
+void WriteUndoSummary() {
+    const UndoSummary undo = GetUndoSummary();
+    char path[kRunFilePathRoom];
+    RunFilePath(kUndoRegistryName, path);
+    char text[128];
+    AppendPadded("undo", 10);
+    if (undo.registry == US_Open || undo.registry == US_GivenUp) {
+        snprintf(text, sizeof text, "%u keys in ", undo.keys);
+        Append(text);
+        Append(path);
+        Append(undo.registry == US_GivenUp
+                   ? ", given up when it could not be written (above); to restore them: "
+                   : "; to restore them: ");
+        Append(kRestore);
+    } else if (undo.registry == US_Failed) {
+        Append("no undo file: ");
+        Append(path);
+        Append(" could not be made (above); keys were removed without a backup");
+    } else {
+        Append("no undo file was asked for");
+    }
+    Append("\n");
+    RunFilePath(kUndoCdPlayerName, path);
+    AppendPadded("undo", 10);
+    if (undo.cdPlayer == UC_Copied) {
+        Append("cdplayer.ini as it was in ");
+        Append(path);
+        Append("; to restore it, copy it back over cdplayer.ini in the Windows folder");
+    } else if (undo.cdPlayer == UC_Failed) {
+        Append("cdplayer.ini was rewritten without a copy: ");
+        Append(path);
+        Append(" could not be made (above)");
+    } else {
+        Append("cdplayer.ini was not rewritten: no copy was made");
+    }
+    Append("\n");
 }
 
 unsigned Total(LogVerb verb) {
@@ -195,6 +220,7 @@ void WriteCounts() {
              c[LV_Removed][LT_Link], c[LV_Removed][LT_Component], Total(LV_Kept), Total(LV_Refused),
              Total(LV_Failed), Total(LV_Deferred), Total(LV_Stopped));
     Append(text);
+    WriteUndoSummary();
     const DWORD took = GetTickCount() - theLog.startTick;
     snprintf(text, sizeof text, "took      %lu.%03lu s\nfinished  ",
              static_cast<unsigned long>(took / 1000), static_cast<unsigned long>(took % 1000));
@@ -223,12 +249,11 @@ void OpenRemovalLog() {
         return;
     }
     CallerErrors kept;
-    char path[kPathRoom];
-    const DWORD length = GetTempPathA(MAX_PATH, path);
-    if (length == 0 || length >= MAX_PATH) {
+    char path[kRunFilePathRoom];
+    if (!RunFilePath(kLogName, path)) {
         return;
     }
-    theLog.fd = CreateLogFile(path, length);
+    theLog.fd = CreateLogFile(path);
     theLog.used = 0;
     theLog.startTick = GetTickCount();
     memset(theLog.counts, 0, sizeof theLog.counts);

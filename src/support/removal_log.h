@@ -6,8 +6,9 @@
 // It is "ovuninst.log" in the temporary folder (GetTempPathA); the previous run's is kept as
 // "ovuninst.1.log". When another writer holds "ovuninst.log" open (a transcript redirected
 // there), that file is left alone and the log is the first free of "ovuninst.2.log" to
-// "ovuninst.9.log". A header (start time, version and build, code page), one line per action,
-// then the counts and the time taken. Lines end with "\n", which the Windows runtime writes as
+// "ovuninst.9.log". A header (start time, version and build, code page, the undo files), one line
+// per action, then the counts, what the undo files hold and how to restore it, and the time taken.
+// Lines end with "\n", which the Windows runtime writes as
 // "\r\n".
 //
 // Logging never changes what the program does or prints: a log that cannot be made or written is
@@ -30,8 +31,17 @@ enum LogVerb {
     LV_Rewrote,  // a section of a settings file written back without some of its lines
 };
 
-// What the line names.
-enum LogThing { LT_Key, LT_File, LT_Folder, LT_Link, LT_Component, LT_Process, LT_Section };
+// What the line names. LT_Backup is a key or file of the undo files (support/undo_file.h).
+enum LogThing {
+    LT_Key,
+    LT_File,
+    LT_Folder,
+    LT_Link,
+    LT_Component,
+    LT_Process,
+    LT_Section,
+    LT_Backup
+};
 
 // Opens the log in the temporary folder, keeping the previous one, and writes the header. Does
 // nothing when a log is open already.

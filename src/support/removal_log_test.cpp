@@ -34,13 +34,20 @@ TEST(RemovalLog, HeaderActionsCountsAndTime) {
     LogAction(LV_Deferred, LT_File, "C:\\P\\b.dll");
     LogAction(LV_Skipped, LT_Component, "Update");
     const std::vector<std::string> lines = log.Lines();
-    ASSERT_EQ(lines.size(), 15u);
+    ASSERT_EQ(lines.size(), 19u);
     EXPECT_EQ(lines[0], "ovuninst removal log");
     EXPECT_EQ(Shape(lines[1]), "started   9999-99-99 99:99:99");
     EXPECT_THAT(lines[2], StartsWith("program   ovuninst 1."));
     EXPECT_THAT(lines[2], HasSubstr(" build of "));
     EXPECT_EQ(lines[3], "code page " + std::to_string(GetACP()));
-    EXPECT_THAT(std::vector<std::string>(lines.begin() + 4, lines.begin() + 12),
+    const std::string temp = log.Path("");
+    EXPECT_EQ(lines[4], "undo      " + temp +
+                            "ovuninst-undo.reg  (every registry key removed, as it was; to "
+                            "restore: regedit /S \"%TEMP%\\ovuninst-undo.reg\")");
+    EXPECT_EQ(lines[5], "undo      " + temp +
+                            "ovuninst-undo-cdplayer.ini  (cdplayer.ini as it was before its first "
+                            "rewrite)");
+    EXPECT_THAT(std::vector<std::string>(lines.begin() + 6, lines.begin() + 14),
                 ElementsAre("answer    remove every Orvane application? Y  (go on)",
                             "removed  key       HKEY_CLASSES_ROOT\\Software\\Orvane\\X",
                             "failed   key       HKEY_CURRENT_USER\\Software\\Orvane  (status 5)",
@@ -48,11 +55,13 @@ TEST(RemovalLog, HeaderActionsCountsAndTime) {
                             "kept     folder    C:\\L\\db  (rule)",
                             "refused  folder    C:\\Windows  (rule)",
                             "deferred file      C:\\P\\b.dll", "skipped  component Update"));
-    EXPECT_EQ(lines[12],
+    EXPECT_EQ(lines[14],
               "counts    removed 1 keys, 1 files, 0 folders, 0 links, 0 components; kept "
               "1; refused 1; failed 1; deferred 1; processes stopped 0");
-    EXPECT_EQ(Shape(lines[13]), "took      9.999 s");
-    EXPECT_EQ(Shape(lines[14]), "finished  9999-99-99 99:99:99");
+    EXPECT_EQ(lines[15], "undo      no undo file was asked for");
+    EXPECT_EQ(lines[16], "undo      cdplayer.ini was not rewritten: no copy was made");
+    EXPECT_EQ(Shape(lines[17]), "took      9.999 s");
+    EXPECT_EQ(Shape(lines[18]), "finished  9999-99-99 99:99:99");
 }
 
 TEST(RemovalLog, ThePreviousRunsLogIsKeptOnce) {
@@ -63,8 +72,10 @@ TEST(RemovalLog, ThePreviousRunsLogIsKeptOnce) {
     LogAction(LV_Removed, LT_File, "second run");
     CloseRemovalLog();
     OpenRemovalLog();
-    EXPECT_EQ(log.Lines("ovuninst.1.log")[4], "removed  file      second run");
-    EXPECT_EQ(log.Lines().size(), 7u); // the third run's, empty
+    EXPECT_EQ(log.Lines("ovuninst.1.log")[ScratchLog::kHeaderLines],
+              "removed  file      second run");
+    EXPECT_EQ(log.Lines().size(), ScratchLog::kHeaderLines + ScratchLog::kClosingLines)
+        << "the third run's, empty";
 }
 
 // A transcript redirected into the log's own name ("> %TEMP%\ovuninst.log") is another
@@ -85,7 +96,7 @@ TEST(RemovalLog, AFileAnotherWriterHoldsIsLeftAloneForAFreeName) {
     EXPECT_EQ(testsupport::ReadBytes(log.Path()), "WARNING");
     EXPECT_FALSE(testsupport::IsFile(log.Path("ovuninst.1.log")));
     EXPECT_EQ(testsupport::ReadBytes(log.Path("ovuninst.2.log")), "");
-    EXPECT_EQ(log.Lines("ovuninst.3.log")[4], "removed  file      C:\\x");
+    EXPECT_EQ(log.Lines("ovuninst.3.log")[ScratchLog::kHeaderLines], "removed  file      C:\\x");
 }
 
 // Texts go out as the bytes they are, however long: a name of double-byte characters longer

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/machine_files.h"
 #include "tests/support/scratch.h"
 #include "platform/win32api.h"
 
@@ -476,6 +477,63 @@ TEST_F(FileConformance, AFileHeldOpenWithoutDeleteSharingStays) {
         CloseHandle(handle);
     }
     EXPECT_TRUE(DeleteFileA(path.c_str()));
+}
+
+// CopyFileA copies the bytes and the read-only attribute; it refuses an existing target only when
+// asked to, and a folder on either side.
+TEST_F(FileConformance, CopyFileCopiesBytesAndRefusesFolders) {
+    const std::string source = *this / "source", copy = *this / "copy", folder = *this / "folder";
+    ASSERT_TRUE(WriteFile(source, std::string("a\r\nb\0c\n", 7)));
+    ASSERT_TRUE(WriteFile(*this / "read-only", "r", true));
+    ASSERT_EQ(0, _mkdir(folder.c_str()));
+    const std::string bytes = testsupport::ReadBytes(source);
+    EXPECT_EQ(ERROR_SUCCESS, StatusOf(CopyFileA(source.c_str(), copy.c_str(), TRUE)));
+    EXPECT_EQ(bytes, testsupport::ReadBytes(copy));
+    SetLastError(kMarker);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_EXISTS),
+              StatusOf(CopyFileA((*this / "read-only").c_str(), copy.c_str(), TRUE)));
+    EXPECT_EQ(bytes, testsupport::ReadBytes(copy));
+    EXPECT_EQ(ERROR_SUCCESS,
+              StatusOf(CopyFileA((*this / "read-only").c_str(), copy.c_str(), FALSE)));
+    EXPECT_EQ("r", testsupport::ReadBytes(copy));
+    const std::string second = *this / "second";
+    EXPECT_EQ(ERROR_SUCCESS,
+              StatusOf(CopyFileA((*this / "read-only").c_str(), second.c_str(), TRUE)));
+    EXPECT_NE(0u, Attributes(second) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND),
+              StatusOf(CopyFileA((*this / "missing").c_str(), (*this / "new").c_str(), FALSE)));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND),
+              StatusOf(CopyFileA(source.c_str(), (*this / "no\\new").c_str(), FALSE)));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED),
+              StatusOf(CopyFileA(folder.c_str(), (*this / "new").c_str(), FALSE)));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED),
+              StatusOf(CopyFileA(source.c_str(), folder.c_str(), FALSE)));
+    EXPECT_FALSE(IsFile(*this / "new"));
+}
+
+// _lseek gives the position in the file's bytes; _chsize cuts the file and leaves the position
+// where it was.
+TEST_F(FileConformance, SeekAndCutAFileBeingWritten) {
+    const std::string path = *this / "cut";
+    const int fd = _creat(path.c_str(), _S_IREAD | _S_IWRITE);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(6, _write(fd, "abcdef", 6));
+    EXPECT_EQ(6, _lseek(fd, 0, SEEK_CUR));
+    EXPECT_EQ(0, _chsize(fd, 2));
+    EXPECT_EQ(6, _lseek(fd, 0, SEEK_CUR));
+    EXPECT_EQ(2, _lseek(fd, 0, SEEK_END));
+    EXPECT_EQ(1, _write(fd, "Z", 1));
+    errno = 0;
+    EXPECT_EQ(-1, _lseek(fd, -1, SEEK_SET));
+    EXPECT_EQ(EINVAL, errno);
+    errno = 0;
+    EXPECT_EQ(-1, _chsize(fd, -1));
+    EXPECT_EQ(EINVAL, errno);
+    EXPECT_EQ(0, _close(fd));
+    errno = 0;
+    EXPECT_EQ(-1, _lseek(fd, 0, SEEK_CUR));
+    EXPECT_EQ(EBADF, errno);
+    EXPECT_EQ("abZ", testsupport::ReadBytes(path));
 }
 
 // A handle refusing to share writing cannot be had while the file is open for writing (a

@@ -493,20 +493,88 @@ TEST_F(RegistryConformance, EnumValueGivesNamesAndData) {
     EXPECT_EQ(nameSize, 5u);
     EXPECT_EQ(dataSize, 6u);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    // Too small a name buffer: its size is left alone, the type and the data's size are given.
     nameSize = 5;
     dataSize = sizeof data;
-    EXPECT_EQ(RegEnumValueA(sandbox_, 0, name, &nameSize, nullptr, nullptr, data, &dataSize),
+    type = 99;
+    EXPECT_EQ(RegEnumValueA(sandbox_, 0, name, &nameSize, nullptr, &type, data, &dataSize),
               ERROR_MORE_DATA);
-    nameSize = sizeof name;
-    dataSize = 3;
-    EXPECT_EQ(RegEnumValueA(sandbox_, 0, name, &nameSize, nullptr, nullptr, data, &dataSize),
-              ERROR_MORE_DATA);
+    EXPECT_EQ(nameSize, 5u);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(dataSize, 6u);
+    // Too small a data buffer gives the size needed, even when the name does not fit either.
+    for (DWORD room : {static_cast<DWORD>(sizeof name), static_cast<DWORD>(2)}) {
+        nameSize = room;
+        dataSize = 3;
+        EXPECT_EQ(RegEnumValueA(sandbox_, 0, name, &nameSize, nullptr, nullptr, data, &dataSize),
+                  ERROR_MORE_DATA)
+            << room;
+        EXPECT_EQ(dataSize, 6u) << room;
+    }
     nameSize = sizeof name;
-    EXPECT_EQ(RegEnumValueA(sandbox_, 1, name, &nameSize, nullptr, nullptr, nullptr, nullptr),
+    dataSize = 0;
+    EXPECT_EQ(RegEnumValueA(sandbox_, 0, name, &nameSize, nullptr, nullptr, nullptr, &dataSize),
+              ERROR_SUCCESS);
+    EXPECT_EQ(dataSize, 6u) << "no buffer: the size alone";
+    nameSize = sizeof name;
+    dataSize = 77;
+    type = 99;
+    EXPECT_EQ(RegEnumValueA(sandbox_, 1, name, &nameSize, nullptr, &type, data, &dataSize),
               ERROR_NO_MORE_ITEMS);
+    EXPECT_EQ(nameSize + dataSize + type, sizeof name + 77u + 99u) << "nothing touched";
     EXPECT_EQ(RegDeleteValueA(sandbox_, "NAME1"), ERROR_SUCCESS);
     EXPECT_EQ(RegDeleteValueA(sandbox_, "name1"), ERROR_FILE_NOT_FOUND);
+}
+
+// Each value's type and exact bytes: a text stored without its terminator comes back without one
+// into a buffer of its size, zeros inside data stay, a value of 16 KiB comes whole. Windows
+// documents no order; the layer lists values as Wine does, by name with letter case ignored.
+TEST_F(RegistryConformance, EnumValueGivesEveryTypeByteForByteInNameOrder) {
+    struct Stored {
+        std::string name;
+        DWORD type;
+        std::string data;
+    };
+    const DWORD quad[2] = {0x89ABCDEF, 0x01234567};
+    std::vector<Stored> stored = {
+        {"big", REG_BINARY, std::string()},
+        {"binary", REG_BINARY, std::string("\0\1\0\xFF", 4)},
+        {"expand", REG_EXPAND_SZ, std::string("%a%\0", 4)},
+        {"Multi", REG_MULTI_SZ, std::string("a\0bc\0\0", 6)},
+        {"none", REG_NONE, std::string()},
+        {"number", REG_DWORD, std::string("\x1F\0\0\x80", 4)},
+        {"open", REG_SZ, "abc"},
+        {"q\"uo\\te\xE9", REG_SZ, std::string("x\0", 2)},
+        {"quad", REG_QWORD, std::string(reinterpret_cast<const char*>(quad), 8)},
+        {"text", REG_SZ, std::string("abc\0", 4)},
+    };
+    for (int i = 0; i < 16384; ++i) {
+        stored[0].data.push_back(static_cast<char>(i * 7));
+    }
+    for (const Stored& value : stored) {
+        // "abcX" with a size of 3: the byte after the data is no terminator to count.
+        const std::string bytes = value.data + "X";
+        ASSERT_EQ(Set(sandbox_, value.name.c_str(), value.type, bytes.data(),
+                      static_cast<DWORD>(value.data.size())),
+                  ERROR_SUCCESS)
+            << value.name;
+    }
+    for (DWORD index = 0; index < stored.size(); ++index) {
+        const Stored& value = stored[index];
+        char name[64];
+        Guarded data(value.data.size());
+        DWORD nameSize = sizeof name, dataSize = static_cast<DWORD>(value.data.size()), type = 0;
+        ASSERT_EQ(RegEnumValueA(sandbox_, index, name, &nameSize, nullptr, &type, data.bytesData(),
+                                &dataSize),
+                  ERROR_SUCCESS)
+            << index;
+        EXPECT_EQ(std::string(name), value.name);
+        EXPECT_EQ(nameSize, value.name.size());
+        EXPECT_EQ(type, value.type) << value.name;
+        EXPECT_EQ(dataSize, value.data.size()) << value.name;
+        EXPECT_TRUE(data.bytes.compare(0, value.data.size(), value.data) == 0) << value.name;
+        EXPECT_TRUE(data.UntouchedFrom(value.data.size())) << value.name;
+    }
 }
 
 // The HKEY_CLASSES_ROOT sandbox: the same name in both copies, wiped at start and end.

@@ -70,8 +70,14 @@ def maker_keys(out, key, count, per_group=50):
     out.reg.append(("maker_keys.reg", "\n".join(lines)))
 
 
+def large_value(out, key, name, size):
+    """One binary value of `size` bytes (every byte value in turn) in `key`."""
+    data = ",".join("%02x" % (i % 256) for i in range(size))
+    out.reg.append(("large_value.reg", "REGEDIT4\n\n[%s]\n\"%s\"=hex:%s\n" % (key, name, data)))
+
+
 GENERATORS = {"deferred_files": deferred_files, "cdplayer_ini": cdplayer_ini,
-              "maker_keys": maker_keys}
+              "maker_keys": maker_keys, "large_value": large_value}
 
 
 def generate(items):

@@ -226,6 +226,16 @@ class Machine:
         """A host file as the program names it."""
         return host
 
+    def dump(self, key):
+        """The tree of `key` with its values' exact bytes, names and texts read byte for byte
+        (as latin-1), or None when the key does not exist: the layer's ovregedit /E exports them
+        so."""
+        out = os.path.join(self.folder, "..", "dump.reg")
+        if os.path.exists(out):
+            os.unlink(out)
+        self._export(regfile.canonical_key(key), out)
+        return regfile.parse_file(out, "latin-1") if os.path.exists(out) else None
+
     def export(self, key):
         """The tree of `key` as the program's view of the registry holds it, or None when the key
         does not exist."""
@@ -350,10 +360,11 @@ class WineMachine(Machine):
 
     crlf = True
 
-    def __init__(self, workdir, program, template, restrict_helper, build="win32", holder=None):
+    def __init__(self, workdir, program, template, restrict_helper, build="win32", holder=None,
+                 dumper=None):
         super().__init__(os.path.join(workdir, "prefix"))
         self.program, self.template, self.helper = program, template, restrict_helper
-        self.holder = holder
+        self.holder, self.dumper = holder, dumper
         self.restricted = False
         self.build = build
         self.loader = wine_prefix.loader(build)
@@ -494,6 +505,18 @@ class WineMachine(Machine):
         if self.restricted:
             self.stop(save=True)
             self.start_session()
+
+    def dump(self, key):
+        # Wine's regedit /E cuts a text at a zero inside it: e2e_dump_keys.exe, run by the build's
+        # loader in the program's view, writes every value's bytes.
+        if not self.dumper or not os.path.exists(self.dumper):
+            raise MachineError("no key-dumping helper built for the Wine build")
+        out = os.path.join(self.folder, "..", "dump.reg")
+        if os.path.exists(out):
+            os.unlink(out)
+        self.wine([self.dumper, self.windows_path(out), regfile.canonical_key(key)],
+                  "dumping " + key)
+        return regfile.parse_file(out, "latin-1") if os.path.exists(out) else None
 
     def _export(self, key, out):
         # Wine's regedit exports in UTF-16LE ("Version 5.00"); it exits 0 whatever happened, and

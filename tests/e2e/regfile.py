@@ -55,8 +55,12 @@ def is_under(path, top):
 
 
 class Value:
-    def __init__(self, name, kind, data):
-        self.name, self.kind, self.data = name, kind, data
+    """A value as read (`data`: a text, a number or bytes) and, in `raw`, the bytes the registry
+    holds as the file gives them (a quoted text with its terminator; UTF-16LE in a version 5
+    file), for comparisons byte for byte."""
+
+    def __init__(self, name, kind, data, raw=None):
+        self.name, self.kind, self.data, self.raw = name, kind, data, raw
 
     def __eq__(self, other):
         return self.kind == other.kind and self.data == other.data
@@ -216,12 +220,14 @@ def parse_value(line, unicode, codepage):
         text, end = parse_quoted(data, 0)
         if data[end:].strip():
             raise RegFileError("text after the string")
-        return Value(name, REG_SZ, text)
+        raw = (text + "\0").encode("utf-16-le" if unicode else codepage)
+        return Value(name, REG_SZ, text, raw)
     if data.lower().startswith("dword:"):
         digits = data[6:]
         if len(digits) != 8:
             raise RegFileError("a dword has 8 hexadecimal digits")
-        return Value(name, REG_DWORD, int(digits, 16))
+        number = int(digits, 16)
+        return Value(name, REG_DWORD, number, number.to_bytes(4, "little"))
     if data.lower().startswith("hex"):
         return hex_value(name, data, unicode, codepage)
     raise RegFileError("unknown value data %r" % data)
@@ -241,13 +247,16 @@ def hex_value(name, data, unicode, codepage):
     except ValueError:
         raise RegFileError("bad hex bytes") from None
     if kind in (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ):
-        text = raw.decode("utf-16-le" if unicode else codepage, errors="strict")
+        try:
+            text = raw.decode("utf-16-le" if unicode else codepage, errors="strict")
+        except UnicodeDecodeError:  # bytes no text of the code page: compared as bytes
+            return Value(name, kind, raw, raw)
         if kind == REG_MULTI_SZ:
-            return Value(name, kind, tuple(s for s in text.rstrip("\0").split("\0")))
-        return Value(name, kind, text[:-1] if text.endswith("\0") else text)
+            return Value(name, kind, tuple(s for s in text.rstrip("\0").split("\0")), raw)
+        return Value(name, kind, text[:-1] if text.endswith("\0") else text, raw)
     if kind == REG_DWORD and len(raw) == 4:
-        return Value(name, kind, int.from_bytes(raw, "little"))
-    return Value(name, kind, raw)
+        return Value(name, kind, int.from_bytes(raw, "little"), raw)
+    return Value(name, kind, raw, raw)
 
 
 def compare_trees(expected, actual, top):
@@ -272,4 +281,38 @@ def compare_trees(expected, actual, top):
             elif wv != hv:
                 problems.append("changed value  %s: expected %s, found %s"
                                 % (label, wv.describe(), hv.describe()))
+    return problems
+
+
+def compare_exact(expected, actual, top, gone=(), made=None):
+    """Differences between two exports of the tree at `top` (each may be None, an absent tree),
+    key for key and value for value, types and bytes exact; keys at or below a key of `gone` must
+    be absent from `actual` instead, and a key `expected` lacks is expected as `made` holds it."""
+    want = expected.subtree(top).keys if expected else {}
+    have = actual.subtree(top).keys if actual else {}
+    extra = made.subtree(top).keys if made else {}
+    problems = []
+    for folded in sorted(set(want) | set(have)):
+        w, h = want.get(folded, extra.get(folded)), have.get(folded)
+        if any(is_under(folded, key) for key in gone):
+            if h is not None:
+                problems.append("key back that should stay gone [%s]" % h.path)
+            continue
+        if h is None:
+            problems.append("missing key    [%s]" % w.path)
+            continue
+        if w is None:
+            problems.append("unexpected key [%s]" % h.path)
+            continue
+        for vname in sorted(set(w.values) | set(h.values)):
+            wv, hv = w.values.get(vname), h.values.get(vname)
+            label = "[%s] %s" % (w.path, '"%s"' % (wv or hv).name if vname else "@")
+            if hv is None:
+                problems.append("missing value  %s" % label)
+            elif wv is None:
+                problems.append("unexpected value %s" % label)
+            elif (wv.kind, wv.raw) != (hv.kind, hv.raw):
+                problems.append("changed value  %s: expected type %d %s, found type %d %s"
+                                % (label, wv.kind, (wv.raw or b"").hex(), hv.kind,
+                                   (hv.raw or b"").hex()))
     return problems

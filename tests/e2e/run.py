@@ -114,6 +114,7 @@ class Player:
             self.program = args.program or os.path.join(built, "ovuninst.exe")
             self.helper = args.helper or os.path.join(built, "tests/e2e/e2e_readonly_key.exe")
             self.holder = args.holder or os.path.join(built, "tests/e2e/e2e_hold_file.exe")
+            self.dumper = args.dumper or os.path.join(built, "tests/e2e/e2e_dump_keys.exe")
             self.template = WineTemplate(os.path.join(self.work, "wine-template"))
         if not os.path.exists(self.program):
             raise MachineError("no program at %s: build the %s preset" % (self.program, build))
@@ -123,7 +124,7 @@ class Player:
             return LinuxMachine(workdir, self.program, self.regedit)
         self.template.ensure()
         return WineMachine(workdir, self.program, self.template, self.helper, self.build,
-                           self.holder)
+                           self.holder, self.dumper)
 
     def expand(self, machine, path, cache):
         """Paths may start with {ProgramFiles}, {CommonFiles}, {Windows}, {System} or {Profile}:
@@ -173,6 +174,7 @@ class Player:
             trace = os.path.join(workdir, "maker-trace.txt")
             temp = machine.temp_folder()
             self.prepare_temp(machine, scenario, temp)
+            before = {top: machine.dump(top) for top in scenario.undo_trees}
             env = dict(machine.temp_env(temp), **scenario.env)
             env["OVUNINST_MAKER_TRACE"] = machine.program_path(trace)
             if scenario.command:
@@ -188,6 +190,7 @@ class Player:
                                        folders)
             problems += self.check_registry(machine, scenario, folders)
             problems += self.check_files(machine, scenario, folders)
+            problems += self.check_undo(machine, scenario, before, temp)
         finally:
             # A machine kept for a look is saved as it is.
             machine.stop(save=bool(problems) or self.args.keep)
@@ -308,6 +311,29 @@ class Player:
                                   lambda line: self.expand_all(machine, line, folders))
 
     @staticmethod
+    def check_undo(machine, scenario, before, temp):
+        """The undo file's round trip, after every other check: imported with the build's regedit,
+        it gives back each tree of `undo.trees` as it was before the run, key for key and byte for
+        byte, but the keys of `undo.gone`, which stay gone, and those the run made, which stay as
+        the run left them."""
+        if not before:
+            return []
+        path = os.fsdecode(machine.host(temp + r"\ovuninst-undo.reg"))
+        if not os.path.isfile(path):
+            return ["no undo file at %s" % path]
+        made = {top: machine.dump(top) for top in before}
+        machine.import_reg(path)
+        problems = []
+        for top, tree in before.items():
+            if tree is None:
+                problems.append("the undo check's tree [%s] is not on the machine" % top)
+                continue
+            problems += regfile.compare_exact(tree, machine.dump(top), top, scenario.undo_gone,
+                                              made[top])
+        return ["the undo file's import differs from the registry before the run: " + p
+                for p in problems]
+
+    @staticmethod
     def check_run(scenario, transcript, status, stderr):
         problems = []
         expected = scenario.transcript()
@@ -415,6 +441,7 @@ def command_line():
     parser.add_argument("--helper", help="the Wine build's e2e_readonly_key.exe")
     parser.add_argument("--holder", help="the Wine build's e2e_hold_file.exe")
     parser.add_argument("--linker", help="the build's e2e_link_key, which makes registry links")
+    parser.add_argument("--dumper", help="the Wine build's e2e_dump_keys.exe")
     parser.add_argument("--work", help="folder for the Wine template and the scenarios' machines "
                         "(default: build/<build>/e2e)")
     parser.add_argument("--keep", action="store_true", help="keep every machine afterwards")

@@ -18,14 +18,15 @@ TEXTS = os.path.join(HERE, "texts.json")
 BUILDS = ("linux", "win32", "win64")
 
 FIELDS = {
-    "": {"about", "machine", "dialogue", "trace", "log", "registry_after", "files_after", "skip",
-         "command"},
+    "": {"about", "machine", "dialogue", "trace", "log", "registry_after", "files_after", "undo",
+         "skip", "command"},
     "command": {"line", "folder", "program", "deploy", "transcript", "exit", "output"},
     "machine": {"extends", "reg", "folders", "files", "restricted", "maker_libraries", "env",
                 "temp", "code_page", "attributes", "held", "generate", "links",
                 "registry_links"},
     "registry_after": {"trees", "present", "absent"},
     "files_after": {"present", "absent", "only", "text"},
+    "undo": {"trees", "gone"},
 }
 
 
@@ -152,6 +153,12 @@ class Scenario:
         # Files whose whole content afterwards is given ("\r\n" read as "\n").
         self.files_text = {p: t.encode("latin-1") for p, t in files.get("text", {}).items()}
         self.files_text.update(self.generated.text_after)
+        # The undo file's round trip: the trees exported before the run, and the keys below them
+        # that the maker's setup library removes itself (the undo file does not hold those).
+        undo = data.get("undo", {})
+        check_fields(undo, "undo")
+        self.undo_trees = key_list(undo.get("trees", []), "undo.trees")
+        self.undo_gone = key_list(undo.get("gone", []), "undo.gone")
         self.skip = dict(data.get("skip", {}))
         if set(self.skip) - set(BUILDS):
             raise ScenarioError("skip names a build other than %s" % ", ".join(BUILDS))

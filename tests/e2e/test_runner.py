@@ -118,6 +118,26 @@ class TreeComparison(unittest.TestCase):
     def test_keys_outside_the_top_are_not_compared(self):
         self.assertEqual(self.compare("[HKCU\\A]\n", "[HKCU\\A]\n[HKCU\\AB]\n[HKCU\\B]\n"), [])
 
+    def test_the_undo_round_trip_compares_bytes_and_keeps_gone_and_made_keys_apart(self):
+        parse = lambda t: regfile.parse_bytes(("REGEDIT4\n\n" + t).encode())
+        before = parse('[HKCU\\A]\n"t"=hex(1):61,62\n"n"=dword:00000001\n[HKCU\\A\\Setup]\n')
+        made = parse('[HKCU\\A\\Made]\n"v"="x"\n')
+        same = parse('[HKCU\\A]\n"T"=hex(1):61,62\n"n"=hex(4):01,00,00,00\n'
+                     '[HKCU\\A\\Made]\n"v"="x"\n')
+        self.assertEqual(regfile.compare_exact(before, same, r"HKCU\A", [r"HKCU\A\Setup"], made),
+                         [])
+        # A terminator gained, a setup library's key back, a key made by nobody.
+        wrong = parse('[HKCU\\A]\n"t"="ab"\n"n"=dword:00000001\n[HKCU\\A\\Setup]\n'
+                      '[HKCU\\A\\Made]\n"v"="y"\n[HKCU\\A\\Other]\n')
+        problems = regfile.compare_exact(before, wrong, r"HKCU\A", [r"HKCU\A\Setup"], made)
+        self.assertEqual(len(problems), 4, problems)
+        text = "\n".join(problems)
+        for words in ['changed value  [HKEY_CURRENT_USER\\A] "t": expected type 1 6162, found '
+                      'type 1 616200', "key back that should stay gone [HKEY_CURRENT_USER\\A\\Setup]",
+                      'changed value  [HKEY_CURRENT_USER\\A\\Made] "v"',
+                      "unexpected key [HKEY_CURRENT_USER\\A\\Other]"]:
+            self.assertIn(words, text)
+
 
 class FakeMachine:
     """Exports from a registry held in memory, counting them."""

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "support/removal_log.h"
+#include "support/undo_file.h"
 #include "tests/support/machine_files.h"
 #include "tests/support/scratch.h"
 
@@ -36,18 +37,40 @@ public:
         return lines;
     }
 
-    // The action lines alone: the header's four lines and the closing three left out.
+    // The action lines alone: the header's six lines and the closing five left out.
     std::vector<std::string> Actions() const {
         std::vector<std::string> lines = Lines();
-        if (lines.size() < 7) {
+        if (lines.size() < kHeaderLines + kClosingLines) {
             return {"(not a whole log: " + std::to_string(lines.size()) + " lines)"};
         }
-        return std::vector<std::string>(lines.begin() + 4, lines.end() - 3);
+        return std::vector<std::string>(lines.begin() + kHeaderLines, lines.end() - kClosingLines);
     }
+
+    static constexpr size_t kHeaderLines = 6;
+    static constexpr size_t kClosingLines = 5;
 
 private:
     ScratchFolder folder_;
     ScopedEnvironment tmp_;
+};
+
+// A removal log and an undo file of the test's own, in the same folder, as the driver holds them.
+class ScratchUndo : public ScratchLog {
+public:
+    ScratchUndo() { OpenUndoFile(); }
+    ~ScratchUndo() { CloseUndoFile(); }
+
+    // The undo file's text, closed first, its line ends read as "\n".
+    std::string Text(const char* name = kUndoRegistryName) const {
+        CloseUndoFile();
+        std::string text;
+        for (char c : ReadBytes(Path(name))) {
+            if (c != '\r') {
+                text += c;
+            }
+        }
+        return text;
+    }
 };
 
 } // namespace testsupport

@@ -21,10 +21,10 @@ namespace ovlayer {
     X(FindFirstFileA) X(FindNextFileA) X(FindClose) X(DeleteFileA) X(GetDriveTypeA)               \
     X(GetDiskFreeSpaceA) X(GetWindowsDirectoryA) X(GetSystemDirectoryA) X(GetFileAttributesA)     \
     X(GetTempPathA) X(SetFileAttributesA) X(CreateDirectoryA) X(CreateFileA)                     \
-    X(GetFileInformationByHandle) X(PeekNamedPipe) X(ReadFile)                                     \
+    X(GetFileInformationByHandle) X(CopyFileA) X(PeekNamedPipe) X(ReadFile)                       \
     /* the runtime's file functions */                                                             \
     X(_stat) X(_unlink) X(_rmdir) X(_mkdir) X(_chdir) X(_getcwd) X(_chmod) X(rename) X(_creat)     \
-    X(_write) X(_close)                                                                            \
+    X(_write) X(_close) X(_lseek) X(_chsize)                                                       \
     /* modules and processes */                                                                    \
     X(LoadLibraryA) X(GetProcAddress) X(FreeLibrary) X(GetModuleFileNameA) X(GetVersionExA)        \
     X(OpenProcess) X(TerminateProcess)                                                             \

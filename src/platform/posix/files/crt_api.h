@@ -43,6 +43,8 @@ int ovl_rename(const char* from, const char* to);
 int _creat(const char* path, int mode);
 int _write(int fd, const void* data, unsigned int count);
 int _close(int fd);
+long _lseek(int fd, long offset, int origin);
+int _chsize(int fd, long size);
 int ovl_fflush(FILE* stream);
 int _vsnprintf(char* buffer, size_t count, const char* format, va_list args);
 int _snprintf(char* buffer, size_t count, const char* format, ...);

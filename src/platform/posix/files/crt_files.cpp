@@ -244,10 +244,49 @@ int _write(int fd, const void* data, unsigned int count) {
     }
     const ssize_t written = write(fd, data, count);
     if (written < 0) {
-        errno = errno == ENOSPC ? ENOSPC : EBADF;
+        // A file the host will not let grow (a full disk, a size limit) is a full disk to the
+        // runtime.
+        errno = errno == ENOSPC || errno == EFBIG ? ENOSPC : EBADF;
         return -1;
     }
     return static_cast<int>(written);
+}
+
+// The position moves to offset from the start, the position or the end (SEEK_SET, SEEK_CUR,
+// SEEK_END); a position before the start is EINVAL.
+long _lseek(int fd, long offset, int origin) {
+    Record("_lseek(" + std::to_string(fd) + ", " + std::to_string(offset) + ", " +
+           std::to_string(origin) + ")");
+    if (Injected(Call::_lseek)) {
+        return -1;
+    }
+    if (origin != SEEK_SET && origin != SEEK_CUR && origin != SEEK_END) {
+        errno = EINVAL;
+        return -1;
+    }
+    const off_t position = lseek(fd, offset, origin);
+    if (position < 0) {
+        errno = errno == EBADF ? EBADF : EINVAL;
+        return -1;
+    }
+    return static_cast<long>(position);
+}
+
+// Cuts the file to `size` bytes, or lengthens it with zeros; the position stays where it was.
+int _chsize(int fd, long size) {
+    Record("_chsize(" + std::to_string(fd) + ", " + std::to_string(size) + ")");
+    if (Injected(Call::_chsize)) {
+        return -1;
+    }
+    if (size < 0) {
+        errno = EINVAL;
+        return -1;
+    }
+    if (ftruncate(fd, size) != 0) {
+        errno = errno == ENOSPC ? ENOSPC : errno == EBADF ? EBADF : EACCES;
+        return -1;
+    }
+    return 0;
 }
 
 int _close(int fd) {

@@ -174,4 +174,13 @@ BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
     return Report(CreateDirectoryOp(path));
 }
 
+BOOL WINAPI CopyFileA(LPCSTR existingPath, LPCSTR newPath, BOOL failIfExists) {
+    Record("CopyFileA(" + JournalText(existingPath) + ", " + JournalText(newPath) + ", " +
+           (failIfExists ? "1" : "0") + ")");
+    if (Injected(Call::CopyFileA)) {
+        return FALSE;
+    }
+    return Report(CopyFileOp(existingPath, newPath, failIfExists != FALSE));
+}
+
 } // extern "C"

@@ -24,6 +24,7 @@ DWORD WINAPI GetTickCount();
 DWORD WINAPI GetFileAttributesA(LPCSTR path);
 BOOL WINAPI SetFileAttributesA(LPCSTR path, DWORD attributes);
 BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security);
+BOOL WINAPI CopyFileA(LPCSTR existingPath, LPCSTR newPath, BOOL failIfExists);
 // Opens an existing file, or a folder with FILE_FLAG_BACKUP_SEMANTICS (without it a folder is
 // refused with ERROR_ACCESS_DENIED, as on Windows), to learn what it is: a symbolic link is
 // followed, as Windows follows a junction, unless FILE_FLAG_OPEN_REPARSE_POINT asks for the link

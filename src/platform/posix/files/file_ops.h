@@ -32,6 +32,10 @@ DWORD CreateDirectoryOp(const char* path);
 // Moves a file or folder; an existing target is refused (ERROR_ALREADY_EXISTS) unless it is the
 // source itself under another letter case.
 DWORD MoveFileOp(const char* from, const char* to);
+// Copies a file's bytes and its read-only attribute. A folder on either side, or a read-only
+// target, is refused with ERROR_ACCESS_DENIED; an existing target with ERROR_FILE_EXISTS when
+// asked to fail on one.
+DWORD CopyFileOp(const char* from, const char* to, bool failIfExists);
 DWORD SetCurrentFolderOp(const char* path);
 
 } // namespace ovlayer

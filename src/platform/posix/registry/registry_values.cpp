@@ -205,19 +205,34 @@ LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR valueName, LPDWORD valueN
     if (!value) {
         return ERROR_NO_MORE_ITEMS;
     }
-    if (value->name.size() + 1 > *valueNameSize) {
+    // As Wine answers: the data is looked at first, so a caller whose two buffers are both too
+    // small learns the size of the data; a name too long for its buffer still gets the data, the
+    // type and the data's size, and as much of the name as fits, terminated, with its size left
+    // alone.
+    const DWORD stored = static_cast<DWORD>(value->data.size());
+    if (type) {
+        *type = value->type;
+    }
+    if (data && stored > *dataSize) {
+        *dataSize = stored;
         return ERROR_MORE_DATA;
     }
-    if (data && value->data.size() > *dataSize) {
-        if (type) {
-            *type = value->type;
+    if (data) {
+        memcpy(data, value->data.data(), stored);
+    }
+    if (dataSize) {
+        *dataSize = stored;
+    }
+    if (value->name.size() + 1 > *valueNameSize) {
+        if (*valueNameSize > 0) {
+            memcpy(valueName, value->name.data(), *valueNameSize - 1);
+            valueName[*valueNameSize - 1] = '\0';
         }
-        *dataSize = static_cast<DWORD>(value->data.size());
         return ERROR_MORE_DATA;
     }
     memcpy(valueName, value->name.c_str(), value->name.size() + 1);
     *valueNameSize = static_cast<DWORD>(value->name.size());
-    return QueryValue(*open->view.Top(), value->name.c_str(), type, data, dataSize);
+    return ERROR_SUCCESS;
 }
 
 } // extern "C"
