@@ -1,8 +1,8 @@
 @echo off
 rem Runs ovuninst.exe (the one beside this file) unattended for a fleet tool: "Y" answers the
-rem confirmation and every keep-or-erase question keeps the user's data. The transcript and a
-rem copy of the removal log are kept in the folder given as the argument (default %TEMP%), and the
-rem text the transcript ends with becomes the exit code:
+rem confirmation and every keep-or-erase question keeps the user's data. The transcript and
+rem copies of the removal log and the undo files are kept in the folder given as the argument
+rem (default %TEMP%), and the text the transcript ends with becomes the exit code:
 rem   0  completed
 rem   1  a component failed or the setup library was missing (the residue sweep still ran)
 rem   2  refused: run as a restricted user, nothing was changed
@@ -52,6 +52,9 @@ if exist "%LOG%" (
     for /f "usebackq tokens=1,*" %%A in ("%LOG%") do if "%%A"=="counts" set "COUNTS=%%B"
     for %%F in ("%OUT%") do for %%T in ("%TEMP%") do if /i not "%%~fF"=="%%~fT" (
         copy /y "%LOG%" "%OUT%\ovuninst.log" >nul
+        for %%U in (ovuninst-undo.reg ovuninst-undo-cdplayer.ini) do (
+            if exist "%TEMP%\%%U" copy /y "%TEMP%\%%U" "%OUT%\%%U" >nul
+        )
     )
 )
 echo ovuninst: %OUTCOME% (exit %CODE%); %COUNTS%
