@@ -79,19 +79,6 @@ private:
     bool failed_ = false;
 };
 
-const char* RootName(HKEY root) {
-    if (root == HKEY_CLASSES_ROOT) {
-        return "HKEY_CLASSES_ROOT";
-    }
-    if (root == HKEY_CURRENT_USER) {
-        return "HKEY_CURRENT_USER";
-    }
-    if (root == HKEY_LOCAL_MACHINE) {
-        return "HKEY_LOCAL_MACHINE";
-    }
-    return nullptr;
-}
-
 // The length of the character at p within [p, end): a double-byte character's trail byte is
 // never taken for a backslash or a quote.
 size_t CharLength(const char* p, const char* end) {
@@ -346,7 +333,7 @@ void BackUpRegistryTree(HKEY root, const char* path) {
     }
     CallerErrors kept;
     Walk walk;
-    const char* rootName = RootName(root);
+    const char* rootName = PredefinedRootName(root);
     if (rootName == nullptr) {
         walk.path.Append(path);
         LogNotSaved(walk, "it lies below an open key whose name is not known", ERROR_INVALID_HANDLE,
@@ -374,7 +361,7 @@ void BackUpRegistryTree(HKEY root, const char* path) {
 }
 
 void BackUpRegistrySubKey(HKEY root, const String& parent, const char* name) {
-    if (pauses > 0 || !IsUndoFileOpen() || RootName(root) == nullptr || name == nullptr) {
+    if (pauses > 0 || !IsUndoFileOpen() || PredefinedRootName(root) == nullptr || name == nullptr) {
         return;
     }
     String path(parent);

@@ -229,19 +229,6 @@ void WriteCounts() {
     Append("\n");
 }
 
-const char* RootName(HKEY root) {
-    if (root == HKEY_CLASSES_ROOT) {
-        return "HKEY_CLASSES_ROOT";
-    }
-    if (root == HKEY_CURRENT_USER) {
-        return "HKEY_CURRENT_USER";
-    }
-    if (root == HKEY_LOCAL_MACHINE) {
-        return "HKEY_LOCAL_MACHINE";
-    }
-    return "(an open key)";
-}
-
 } // namespace
 
 void OpenRemovalLog() {
@@ -297,7 +284,8 @@ void LogKey(LogVerb verb, HKEY root, const char* path, const char* why, LogThing
     }
     CallerErrors kept;
     // The key's full name, whole: a path longer than any buffer here is joined on the heap.
-    const char* rootName = RootName(root);
+    const char* rootName =
+        PredefinedRootName(root) != nullptr ? PredefinedRootName(root) : "(an open key)";
     const size_t rootLength = strlen(rootName);
     const size_t pathLength = path != nullptr ? strlen(path) : 0;
     char small[512];

@@ -30,3 +30,16 @@ void KeepPreviousRun(const char* path, const char* previousName) {
     _unlink(previous);
     rename(path, previous);
 }
+
+const char* PredefinedRootName(HKEY root) {
+    if (root == HKEY_CLASSES_ROOT) {
+        return "HKEY_CLASSES_ROOT";
+    }
+    if (root == HKEY_CURRENT_USER) {
+        return "HKEY_CURRENT_USER";
+    }
+    if (root == HKEY_LOCAL_MACHINE) {
+        return "HKEY_LOCAL_MACHINE";
+    }
+    return nullptr;
+}

@@ -17,6 +17,10 @@ bool RunFilePath(const char* name, char (&path)[kRunFilePathRoom]);
 // kept before; only a file is moved, never a folder of the name.
 void KeepPreviousRun(const char* path, const char* previousName);
 
+// The name both files write a key's root by ("HKEY_CLASSES_ROOT" and the like); null for a key
+// that is no predefined root.
+const char* PredefinedRootName(HKEY root);
+
 // The caller's errno and last error, put back when the object goes.
 class CallerErrors {
 public:
