@@ -59,20 +59,31 @@ class Terminal:
                                                                                   "replace")
 
     def lines(self):
-        """The whole pane, history included, wrapped lines joined, as the person sees it."""
-        return self.tmux("capture-pane", "-p", "-J", "-S", "-", "-E", "-").split("\n")
+        """The whole pane, history included, wrapped lines joined, as the person sees it; the
+        blank rows below the last line written are not part of it."""
+        lines = self.tmux("capture-pane", "-p", "-J", "-S", "-", "-E", "-").split("\n")
+        while lines and not lines[-1].strip():
+            lines.pop()
+        return lines
 
     def type(self, text):
         self.tmux("send-keys", "-l", text)
         self.tmux("send-keys", "Enter")
 
     def exit_status(self):
-        """The command's exit status, or None while it runs."""
+        """The command's exit status, or None while it runs. Once it is known the pane is waited
+        for until tmux has read the command's last output, so that the screen is then whole."""
         try:
             with open(self.status) as f:
-                return int(f.read())
+                status = int(f.read())
         except FileNotFoundError:
             return None
+        deadline = time.monotonic() + 10
+        while self.tmux("display-message", "-p", "#{pane_dead}").strip() != "1":
+            if time.monotonic() > deadline:
+                raise AssertionError("the pane's shell wrote its status but did not end")
+            time.sleep(0.1)
+        return status
 
     def close(self):
         subprocess.run(["tmux", "-L", self.socket, "kill-server"], stderr=subprocess.DEVNULL)
@@ -120,11 +131,12 @@ def wait_for(terminal, marker, after, patience):
     """Waits until a line from index `after` on holds `marker`; that line's index."""
     deadline = time.monotonic() + patience
     while True:
+        ended = terminal.exit_status() is not None
         lines = terminal.lines()
         for i in range(after, len(lines)):
             if marker in lines[i]:
                 return i
-        if terminal.exit_status() is not None or time.monotonic() > deadline:
+        if ended or time.monotonic() > deadline:
             raise AssertionError("%r never came on the screen; it ends with:\n%s"
                                  % (marker, "\n".join(lines[-40:])))
         time.sleep(0.2)
