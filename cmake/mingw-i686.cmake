@@ -2,4 +2,4 @@
 # Wine's 32-bit loader.
 set(OV_MINGW_PROCESSOR i686)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${OV_WINE_LAUNCH} wine)

@@ -5,4 +5,4 @@ set(OV_MINGW_PROCESSOR x86_64)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
 # The `wine` wrapper picks the 32-bit loader whenever it is installed, even where no 32-bit
 # program can start; the 64-bit loader is called by its path.
-set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${OV_WINE_LAUNCH} /usr/lib/wine/wine64)

@@ -88,7 +88,7 @@ def start_player_process(build, machine, path):
         machine.place_file(path, f.read())
     host = host_path(machine.drive_c(), path)
     os.chmod(host, 0o755)
-    command = [host, "600"] if build == "linux" else [machine.loader, host, "600"]
+    command = [host, "600"] if build == "linux" else machine.loader + [host, "600"]
     return subprocess.Popen(command, env=machine.env, stdin=subprocess.DEVNULL,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                             start_new_session=True)

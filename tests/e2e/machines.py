@@ -395,7 +395,7 @@ class WineMachine(Machine):
             raise MachineError(str(e)) from None
 
     def wine(self, args, what):
-        return run_tool([self.loader] + args, self.env, what)
+        return run_tool(self.loader + args, self.env, what)
 
     def run_helper(self, command, what):
         self.wine(command, what)
@@ -447,7 +447,7 @@ class WineMachine(Machine):
             raise MachineError("no file-holding helper built for the Wine build")
         ready = os.path.join(os.path.dirname(self.folder), "held.ready")
         log = open(os.path.join(os.path.dirname(self.folder), "holder.txt"), "wb")
-        process = subprocess.Popen([self.loader, self.holder, self.windows_path(ready)] +
+        process = subprocess.Popen(self.loader + [self.holder, self.windows_path(ready)] +
                                    list(windows_paths), env=self.env, stdin=subprocess.DEVNULL,
                                    stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
         log.close()
@@ -469,7 +469,8 @@ class WineMachine(Machine):
 
     def play(self, steps, env):
         run_env = dict(self.env, WINEDEBUG="fixme-all", **env)
-        return play([self.loader, self.program], steps, env=run_env, cwd=self.drive_c(), crlf=True)
+        return play(self.loader + [self.program], steps, env=run_env, cwd=self.drive_c(),
+                    crlf=True)
 
     def run_command(self, line, folder, env, timeout=120):
         """Runs a command line through Wine's cmd in `folder`, as typed at a prompt there (from a
@@ -482,7 +483,7 @@ class WineMachine(Machine):
         # Files, not pipes: Wine's background processes inherit them and would hold a pipe open.
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
             try:
-                done = subprocess.run([self.loader, "cmd", "/c", self.windows_path(batch)],
+                done = subprocess.run(self.loader + ["cmd", "/c", self.windows_path(batch)],
                                       env=run_env, cwd=self.host(folder), stdin=subprocess.DEVNULL,
                                       stdout=out, stderr=err, timeout=timeout)
             except subprocess.TimeoutExpired:
@@ -496,7 +497,7 @@ class WineMachine(Machine):
         # With no display, every Wine process says on the terminal that it could start no desktop
         # (winediag, systray): that noise is kept off the person's screen, other errors are not.
         env = dict(self.env, WINEDEBUG="fixme-all,err-winediag,err-systray")
-        return subprocess.run([self.loader, self.program], env=env, cwd=self.drive_c()).returncode
+        return subprocess.run(self.loader + [self.program], env=env, cwd=self.drive_c()).returncode
 
     def settle(self):
         # After a restricted run, restarting the wineserver saves what the program wrote and

@@ -15,6 +15,7 @@ path. OV_NO_32BIT=1 makes the probe answer no, to try the other case on a machin
 """
 
 import fcntl
+import functools
 import os
 import shutil
 import subprocess
@@ -56,10 +57,30 @@ def clean_environment():
     return env
 
 
+@functools.lru_cache(maxsize=None)
+def fixed_layout():
+    """The command every Wine process is started through: address randomisation off. Debian's
+    Wine has no preloader to reserve the shared user data page at 0x7ffe0000 before anything is
+    mapped, and the 64-bit loader sits at 0x7d000000 with its heap started up to 1 GiB above it
+    at random: about once in a thousand starts the heap lands on that page and the process dies
+    at its start ("failed to map the shared user data: c0000018"). Without randomisation the
+    heap starts right after the loader, clear of it every time; the processes a Wine process
+    starts inherit the setting."""
+    try:
+        if subprocess.run(["setarch", "-R", "true"], stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL).returncode == 0:
+            return ("setarch", "-R")
+    except OSError:
+        pass
+    print("wine-prefix: address randomisation cannot be turned off here (setarch -R failed): "
+          "a 64-bit Wine process may fail at its start at random (c0000018)", file=sys.stderr)
+    return ()
+
+
 def loader(arch):
-    """The loader that runs the programs of a prefix of this architecture: a 32-bit prefix's
-    through the wrapper, a 64-bit one's by path."""
-    return "wine" if arch == "win32" else WINE64
+    """The command that runs the programs of a prefix of this architecture, as a list: a 32-bit
+    prefix's through the wrapper, a 64-bit one's by path, both with a fixed layout."""
+    return list(fixed_layout()) + ["wine" if arch == "win32" else WINE64]
 
 
 def wine_env(folder, arch, loader_arch=None):
@@ -121,7 +142,7 @@ def boot(folder, arch, log):
     shutil.rmtree(folder, ignore_errors=True)
     os.makedirs(os.path.dirname(folder), exist_ok=True)
     env = wine_env(folder, arch)
-    status = run_logged([loader(arch), "wineboot", "-i"], env, log, 300)
+    status = run_logged(loader(arch) + ["wineboot", "-i"], env, log, 300)
     # The session wineboot ran lingers while its services end; it is ended here, its registry
     # saved, so that no process of it runs on when the prefix is used.
     stop_server(env)
@@ -188,7 +209,7 @@ def start(folder, arch, loader_arch=None):
     if status != 0:
         raise PrefixError("wineserver -p did not start a server for %s (%s); see %s" % (
             folder, "over 60 s" if status is None else "exit %d" % status, log))
-    status = run_logged([loader(loader_arch or arch), "cmd", "/c", "exit"], env, log, 300)
+    status = run_logged(loader(loader_arch or arch) + ["cmd", "/c", "exit"], env, log, 300)
     if status != 0:
         raise PrefixError("the first process of the session in %s failed (%s); see %s" % (
             folder, "over 300 s" if status is None else "exit %d" % status, log))
