@@ -1,5 +1,6 @@
 #include "fs/lumoarena_folders.h"
 
+#include "fs/folder_values.h"
 #include "fs/removal_guard.h"
 #include "platform/win32api.h"
 #include "support/mb_text.h"
@@ -7,26 +8,11 @@
 
 namespace {
 
-constexpr unsigned kFolderRoom = 260;
 constexpr DWORD kNameRoom = 256;
-const char kVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 const char kProductKey[] = "Software\\Orvane\\LumoArena";
 const char* const kProgramValues[] = {"ProgramFilesDir", "ProgramW6432Dir",
                                       "ProgramFilesDir (x86)"};
 const char* const kCommonValues[] = {"CommonFilesDir", "CommonW6432Dir", "CommonFilesDir (x86)"};
-
-String TextValue(HKEY key, const char* name) {
-    char data[kFolderRoom + 1];
-    DWORD type = REG_NONE;
-    DWORD size = kFolderRoom;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(data), &size) !=
-            ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ)) {
-        return String();
-    }
-    data[size] = '\0';
-    return String(data);
-}
 
 struct Judge {
     const FolderReach& reach;
@@ -46,24 +32,15 @@ struct Judge {
 // LumoArena's folder below the maker's Lumo folder of each folder value of `values` (a path
 // reaching the Lumo folder reaches it too).
 bool AnyBelowWindowsFolders(const Judge& judge, const char* const (&values)[3], const char* what) {
-    const REGSAM views[] = {0, KEY_WOW64_64KEY};
-    for (const REGSAM view : views) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVersionKey, 0, KEY_QUERY_VALUE | view, &key) !=
-            ERROR_SUCCESS) {
-            continue;
-        }
-        bool found = false;
+    return AnyCurrentVersionView([&](HKEY key) {
         for (const char* name : values) {
-            const String base = TextValue(key, name);
-            found = found || (base.Length() > 0 && judge(what, Concat(base, "\\Lumo\\LumoArena")));
+            const String base = ReadFolderValue(key, name);
+            if (base.Length() > 0 && judge(what, Concat(base, "\\Lumo\\LumoArena"))) {
+                return true;
+            }
         }
-        RegCloseKey(key);
-        if (found) {
-            return true;
-        }
-    }
-    return false;
+        return false;
+    });
 }
 
 // The folder holding the file a component's Location names.
@@ -103,7 +80,7 @@ bool AnyComponentFolder(const Judge& judge) {
         }
         const bool any = AnySubKey(components, [&](HKEY component, const char* name) {
             return judge(Concat("the folder of LumoArena's component ", name),
-                         FolderOfLocation(TextValue(component, "Location")));
+                         FolderOfLocation(ReadFolderValue(component, "Location")));
         });
         RegCloseKey(components);
         return any;

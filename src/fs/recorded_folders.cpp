@@ -1,10 +1,10 @@
 #include "fs/recorded_folders.h"
 
+#include "fs/folder_values.h"
 #include "platform/win32api.h"
 
 namespace {
 
-constexpr unsigned kFolderRoom = 260;
 constexpr DWORD kNameRoom = 256;
 const char kProfileList[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
 const char* const kProfileListValues[] = {"ProgramData", "Public", "Default"};
@@ -29,13 +29,6 @@ struct Taker {
     }
 };
 
-String WindowsFolder() {
-    String folder;
-    const UINT length = GetWindowsDirectoryA(folder.GetBuffer(kFolderRoom + 1), kFolderRoom);
-    folder.ReleaseBuffer(length > 0 && length < kFolderRoom ? static_cast<int>(length) : 0);
-    return folder;
-}
-
 // The value of a variable of the environment; the Windows folder's when a scheduled task's
 // environment lacks one of those naming it.
 String Variable(const String& name) {
@@ -43,10 +36,10 @@ String Variable(const String& name) {
         return String(value);
     }
     if (_stricmp(name, "SystemRoot") == 0 || _stricmp(name, "windir") == 0) {
-        return WindowsFolder();
+        return SystemFolder(GetWindowsDirectoryA);
     }
     if (_stricmp(name, "SystemDrive") == 0) {
-        const String windows = WindowsFolder();
+        const String windows = SystemFolder(GetWindowsDirectoryA);
         return windows.Length() >= 2 ? windows.Left(2) : String();
     }
     return String();
@@ -72,24 +65,16 @@ String Expanded(const String& text) {
     return filled;
 }
 
-// A folder from a value's data: texts only, ended where the registry says.
+// A folder from a value's data, its %variables% filled in.
 String FolderFrom(DWORD type, char* data, DWORD size) {
-    if ((type != REG_SZ && type != REG_EXPAND_SZ) || size > kFolderRoom) {
-        return String();
-    }
-    data[size] = '\0';
-    return type == REG_EXPAND_SZ ? Expanded(String(data)) : String(data);
+    const String text = FolderText(type, data, size);
+    return type == REG_EXPAND_SZ ? Expanded(text) : text;
 }
 
 String FolderValue(HKEY key, const char* name) {
-    char data[kFolderRoom + 1];
     DWORD type = REG_NONE;
-    DWORD size = kFolderRoom;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(data), &size) !=
-        ERROR_SUCCESS) {
-        return String();
-    }
-    return FolderFrom(type, data, size);
+    const String text = ReadFolderValue(key, name, &type);
+    return type == REG_EXPAND_SZ ? Expanded(text) : text;
 }
 
 bool AnyProfile(const Taker& take, REGSAM view) {
@@ -123,10 +108,10 @@ bool AnyShellFolder(const Taker& take, HKEY root, const char* path, REGSAM view,
     }
     bool found = false;
     char name[kNameRoom];
-    char data[kFolderRoom + 1];
+    char data[kPathRoom + 1];
     for (DWORD i = 0; !found; ++i) {
         DWORD nameSize = kNameRoom;
-        DWORD size = kFolderRoom;
+        DWORD size = kPathRoom;
         DWORD type = REG_NONE;
         const LONG status = RegEnumValueA(key, i, name, &nameSize, nullptr, &type,
                                           reinterpret_cast<LPBYTE>(data), &size);

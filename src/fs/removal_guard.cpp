@@ -1,6 +1,7 @@
 #include "fs/removal_guard.h"
 
 #include "fs/disk_identity.h"
+#include "fs/folder_values.h"
 #include "fs/recorded_folders.h"
 #include "support/mb_text.h"
 #include "platform/win32api.h"
@@ -10,7 +11,6 @@
 namespace {
 
 const char kCutRule[] = "rule: a path that may have been cut to fit is never deleted";
-constexpr char kVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 // Both program-files views: a 32-bit program's view names the 64-bit folders "W6432", a 64-bit
 // program's names the 32-bit ones "(x86)"; either build protects all four.
 const char* const kFolderValues[] = {"ProgramFilesDir",       "CommonFilesDir",
@@ -176,27 +176,6 @@ bool Covers(const String& candidate, const char* folder) {
     return form.Length() > 0 && Contains(candidate, form);
 }
 
-String FolderOf(UINT(WINAPI* get)(LPSTR, UINT)) {
-    String folder;
-    const UINT length = get(folder.GetBuffer(kPathRoom + 1), kPathRoom);
-    folder.ReleaseBuffer(length > 0 && length < kPathRoom ? static_cast<int>(length) : 0);
-    return folder;
-}
-
-String RegistryFolder(HKEY key, const char* name) {
-    String value;
-    DWORD type = REG_NONE;
-    DWORD size = kPathRoom;
-    char* buffer = value.GetBuffer(kPathRoom + 1);
-    const LONG status =
-        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(buffer), &size);
-    const bool text = status == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ);
-    // The value's data is ended at the size the registry reports, whatever it holds.
-    buffer[text && size <= kPathRoom ? size : 0] = '\0';
-    value.ReleaseBuffer(-1);
-    return value;
-}
-
 // True as soon as `judge` answers true for one protected folder: the Windows and system folders,
 // the program-files and common-files folders of the registry, the user's profile folder, and
 // the folders the system records for every account (recorded_folders.h).
@@ -211,27 +190,20 @@ template <typename Judge> bool AnyProtectedFolder(Judge judge, String* reached) 
         }
         return true;
     };
-    if (found("the Windows folder", FolderOf(GetWindowsDirectoryA)) ||
-        found("the system folder", FolderOf(GetSystemDirectoryA))) {
+    if (found("the Windows folder", SystemFolder(GetWindowsDirectoryA)) ||
+        found("the system folder", SystemFolder(GetSystemDirectoryA))) {
         return true;
     }
-    // Both registry views: a 32-bit program's own view may lack the "W6432" values (Wine's does);
-    // on a system without a 64-bit view the flag is ignored and the one view is read twice.
-    const REGSAM views[] = {0, KEY_WOW64_64KEY};
-    for (const REGSAM view : views) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVersionKey, 0, KEY_QUERY_VALUE | view, &key) !=
-            ERROR_SUCCESS) {
-            continue;
-        }
-        bool judged = false;
+    const bool registered = AnyCurrentVersionView([&](HKEY key) {
         for (const char* name : kFolderValues) {
-            judged = judged || found(Concat("the folder of ", name), RegistryFolder(key, name));
+            if (found(Concat("the folder of ", name), ReadFolderValue(key, name))) {
+                return true;
+            }
         }
-        RegCloseKey(key);
-        if (judged) {
-            return true;
-        }
+        return false;
+    });
+    if (registered) {
+        return true;
     }
     const char* profile = getenv("USERPROFILE");
     if (profile != nullptr && found("the user's profile folder", String(profile))) {
