@@ -14,8 +14,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # Every Wine process of the tests starts with address randomisation off (setarch -R), which the
 # processes it starts inherit. Debian's Wine has no preloader to reserve the shared user data
 # page at 0x7ffe0000 first, and the 64-bit loader's heap starts up to 1 GiB above its fixed
-# address at random: about once in a thousand starts it lands on that page and the process dies
-# at its start (c0000018). tests/e2e/wine_prefix.py starts its Wine processes the same way.
+# address at random: now and then (the heap is small at that point, so rarely) it lands on that
+# page and the process dies at its start (c0000018). tests/e2e/wine_prefix.py starts its Wine
+# processes the same way.
 execute_process(COMMAND setarch -R true RESULT_VARIABLE OV_FIXED_LAYOUT_STATUS
     OUTPUT_QUIET ERROR_QUIET)
 if(OV_FIXED_LAYOUT_STATUS EQUAL 0)

@@ -62,10 +62,10 @@ def fixed_layout():
     """The command every Wine process is started through: address randomisation off. Debian's
     Wine has no preloader to reserve the shared user data page at 0x7ffe0000 before anything is
     mapped, and the 64-bit loader sits at 0x7d000000 with its heap started up to 1 GiB above it
-    at random: about once in a thousand starts the heap lands on that page and the process dies
-    at its start ("failed to map the shared user data: c0000018"). Without randomisation the
-    heap starts right after the loader, clear of it every time; the processes a Wine process
-    starts inherit the setting."""
+    at random: now and then (rarely, the heap being small then) it lands on that page and the
+    process dies at its start ("failed to map the shared user data: c0000018"). Without
+    randomisation the heap starts right after the loader, clear of it every time; the processes
+    a Wine process starts inherit the setting."""
     try:
         if subprocess.run(["setarch", "-R", "true"], stdout=subprocess.DEVNULL,
                           stderr=subprocess.DEVNULL).returncode == 0:
