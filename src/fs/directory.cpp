@@ -1,6 +1,7 @@
 #include "fs/directory.h"
 
 #include "support/mb_text.h"
+#include "fs/held_folder.h"
 #include "fs/lumoarena_folders.h"
 #include "fs/removal_guard.h"
 #include "support/removal_log.h"
@@ -47,12 +48,6 @@ String ErrnoReason(int error) {
     }
     String reason;
     return reason.Format("errno %d", error);
-}
-
-bool IsReparsePoint(const char* path) {
-    const DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 } // namespace
@@ -143,9 +138,14 @@ int Directory::Exists() {
 }
 
 int Directory::RemoveTree(int recurse) {
+    // The tree's own folder is held from before it is judged until just before its own removal:
+    // the folder judged is the folder emptied. Without recursion nothing is listed or held.
+    HeldFolder held(recurse ? path.Text() : nullptr);
+    // A link is judged by what it leads to, as its path is; a folder by the held handle.
+    const DiskIdentity* onDisk = held.IsOpen() && !held.IsLink() ? held.Identity() : nullptr;
     // Judged before Exists: a protected folder is refused whether or not it is there to see,
     // and without recursion too: an empty one (a fresh program-files folder) would go itself.
-    if (RefusesFolderRemoval(path)) {
+    if (RefusesFolderRemoval(path, onDisk)) {
         return 0;
     }
     // An empty folder holds no LumoArena: only an emptying removal is judged.
@@ -155,18 +155,27 @@ int Directory::RemoveTree(int recurse) {
     if (!Exists()) {
         return 1;
     }
-    return RemoveTreeChecked(recurse);
+    return RemoveTreeChecked(recurse, &held);
 }
 
 // The sub-folders of a folder that passed the protection check cannot be protected themselves
 // (a protected folder's ancestors are protected too), so they are not judged again.
-int Directory::RemoveTreeChecked(int recurse) {
+int Directory::RemoveTreeChecked(int recurse, HeldFolder* held) {
+    if (!recurse) {
+        return Remove();
+    }
     // A link's target is someone else's folder: only the link goes.
-    const bool link = recurse && IsReparsePoint(path);
-    if (recurse && !link) {
+    if (IsLinkToRemoveItself(*held, path)) {
+        held->Close();
+        return RemoveAs(LT_Link);
+    }
+    // Only a held folder is entered: what its listing names cannot be swapped meanwhile. One
+    // that cannot be held stays if it is not empty.
+    if (held->IsOpen()) {
         RemoveContents();
     }
-    return link ? RemoveAs(LT_Link) : Remove();
+    held->Close();
+    return Remove();
 }
 
 void Directory::RemoveContents() {
@@ -177,10 +186,12 @@ void Directory::RemoveContents() {
         if (kind == EK_File) {
             RemoveFile(entry);
         } else {
-            Directory child;
-            child.SetPath(entry);
-            if (child.Exists()) {
-                child.RemoveTreeChecked(1);
+            // Held before it is looked at: a folder gone since the listing cannot be held.
+            HeldFolder held(entry);
+            if (held.IsOpen()) {
+                Directory child;
+                child.SetPath(entry);
+                child.RemoveTreeChecked(1, &held);
             }
         }
         kind = FindNext(entry.GetBuffer(kPathRoom + 1), kPathRoom);

@@ -11,6 +11,8 @@
 #include "support/removal_log.h"
 #include "support/string.h"
 
+class HeldFolder;
+
 // What FindFirst and FindNext found.
 enum EntryKind { EK_File = 0, EK_Folder = 1, EK_None = 2 };
 
@@ -34,8 +36,11 @@ public:
     virtual int Exists();
     // 4: deletes the folder, and with `recurse` everything in it (read-only files included).
     // 1 when the folder is gone or never existed. A symbolic link or junction is removed itself,
-    // never entered. A removal RefusesFolderRemoval refuses (removal_guard.h: a protected
-    // folder, recursive or not, or a path that may have been cut by formatting) answers 0.
+    // never entered. Each folder worked in is held open (held_folder.h), from the tree's own down
+    // to the one being emptied, so that no other process can put a link in its place; a folder
+    // that cannot be held is not entered. A removal RefusesFolderRemoval refuses (removal_guard.h:
+    // a protected folder, recursive or not, or a path that may have been cut by formatting) answers
+    // 0.
     virtual int RemoveTree(int recurse);
     // 5: deletes a file given by name in this folder or by full path ("X:..."), clearing its
     // read-only attribute first. 1 unless the deletion was refused (a missing file counts as gone).
@@ -73,7 +78,7 @@ protected:
 private:
     void CloseFind();
     void RemoveContents();
-    int RemoveTreeChecked(int recurse);
+    int RemoveTreeChecked(int recurse, HeldFolder* held);
     // Writes the entry's full path to out; false for an entry that is not to be reported.
     bool ReportEntry(const WIN32_FIND_DATAA& found, char* out, unsigned short size) const;
 };

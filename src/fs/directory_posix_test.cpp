@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -87,6 +88,49 @@ TEST_F(DirectoryLayer, RemoveTreeRemovesLinksAndNeverEntersThem) {
     EXPECT_FALSE(fs::exists(fs::symlink_status(Host("Orvane"))));
     EXPECT_TRUE(fs::exists(Host("Shared/keep.txt")));
     EXPECT_TRUE(fs::exists(Host("Shared/deeper/keep2.txt")));
+}
+
+// A host process that swaps the folder being emptied, and a folder listed but not yet entered,
+// for links to a canary folder holding the same names: every deletion still takes place where
+// the listing saw its entries, from the held folders, and the canary keeps every file.
+class SwappingDirectory : public Directory {
+public:
+    std::function<void()> onFirstFile;
+    int RemoveFile(const char* name) override {
+        if (onFirstFile) {
+            std::function<void()> swap;
+            swap.swap(onFirstFile);
+            swap();
+        }
+        return Directory::RemoveFile(name);
+    }
+};
+
+TEST_F(DirectoryLayer, FoldersSwappedForLinksDuringTheRemovalAreNeverEntered) {
+    for (const char* tree : {"Orvane", "Canary"}) {
+        for (const char* file : {"a1.txt", "b.txt", "later/c.txt", "sub/d.txt"}) {
+            File(std::string(tree) + "/" + file);
+        }
+    }
+    SwappingDirectory folder;
+    folder.onFirstFile = [&] {
+        (fs::rename)(Host("Orvane"), Host("Moved"));
+        fs::create_directory_symlink(Host("Canary"), Host("Orvane"));
+        (fs::rename)(Host("Moved/later"), Host("Moved/later-moved"));
+        fs::create_directory_symlink(Host("Canary"), Host("Moved/later"));
+    };
+    folder.SetPath("C:\\Orvane");
+    folder.RemoveTree(1);
+
+    for (const char* file : {"a1.txt", "b.txt", "later/c.txt", "sub/d.txt"}) {
+        EXPECT_TRUE(fs::exists(Host(std::string("Canary/") + file))) << file;
+    }
+    EXPECT_FALSE(fs::exists(fs::symlink_status(Host("Orvane"))));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(Host("Moved/later"))));
+    EXPECT_FALSE(fs::exists(Host("Moved/a1.txt")));
+    EXPECT_FALSE(fs::exists(Host("Moved/b.txt")));
+    EXPECT_FALSE(fs::exists(Host("Moved/sub")));
+    EXPECT_TRUE(fs::exists(Host("Moved/later-moved/c.txt")));
 }
 
 // Windows changes a link's own attributes: a read-only file outside the tree, reached through a

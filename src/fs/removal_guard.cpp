@@ -249,11 +249,14 @@ bool IsFolderOrAncestorOnDisk(const DiskIdentity& target, const String& folder,
     return false;
 }
 
-// The folder `path` names on disk is a protected folder or an ancestor of one, whatever the
-// spelling that reaches it. A path that cannot be opened is judged by its spelling alone.
-bool ReachesProtectedFolder(const char* path, String* reached) {
+// The folder `path` names on disk (`onDisk`, when the caller holds it) is a protected folder or
+// an ancestor of one, whatever the spelling that reaches it. A path that cannot be opened is
+// judged by its spelling alone.
+bool ReachesProtectedFolder(const char* path, String* reached, const DiskIdentity* onDisk) {
     DiskIdentity target;
-    if (!IdentifyOnDisk(path, &target)) {
+    if (onDisk != nullptr) {
+        target = *onDisk;
+    } else if (!IdentifyOnDisk(path, &target)) {
         return false;
     }
     StringMap opened(32);
@@ -273,7 +276,7 @@ bool FolderReach::Reaches(const String& folder) const {
            (onDisk_ && IsFolderOrAncestorOnDisk(target_, folder));
 }
 
-int IsProtectedFolder(const char* path, String* reached) {
+int IsProtectedFolder(const char* path, String* reached, const DiskIdentity* onDisk) {
     if (path == nullptr || *path == '\0') {
         if (reached != nullptr) {
             *reached = "an empty path, which names no folder";
@@ -292,7 +295,7 @@ int IsProtectedFolder(const char* path, String* reached) {
     }
     const bool covers = AnyProtectedFolder(
         [&](const String& folder) { return Covers(candidate, folder); }, reached);
-    return covers || ReachesProtectedFolder(path, reached) ? 1 : 0;
+    return covers || ReachesProtectedFolder(path, reached, onDisk) ? 1 : 0;
 }
 
 int RefusesCutPath(LogThing thing, const char* path, HKEY root) {
@@ -307,7 +310,7 @@ int RefusesCutPath(LogThing thing, const char* path, HKEY root) {
     return 1;
 }
 
-int RefusesFolderRemoval(const char* path) {
+int RefusesFolderRemoval(const char* path, const DiskIdentity* onDisk) {
     if (path == nullptr || *path == '\0') {
         return 0;
     }
@@ -315,7 +318,7 @@ int RefusesFolderRemoval(const char* path) {
         return 1;
     }
     String reached;
-    if (!IsProtectedFolder(path, &reached)) {
+    if (!IsProtectedFolder(path, &reached, onDisk)) {
         return 0;
     }
     if (IsRemovalLogOpen()) {

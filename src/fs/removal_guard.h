@@ -22,7 +22,10 @@
 // name, or in another letter case. A path that cannot be opened is judged by its spelling alone.
 // When refused and `reached` is given, it names what the removal would have reached: "the Windows
 // folder C:\windows", "the root C:", "the folder of ProgramFilesDir C:\Program Files", ...
-int IsProtectedFolder(const char* path, String* reached = nullptr);
+// `onDisk`, when given, is what the path names on disk, read from a handle the caller holds: the
+// folder judged is then the folder the caller works in.
+int IsProtectedFolder(const char* path, String* reached = nullptr,
+                      const DiskIdentity* onDisk = nullptr);
 
 // The same judgement over other folders: whether a removal of `path` would reach `folder`,
 // that is whether the path is the folder or one of its ancestors, by spelling or by what both
@@ -42,8 +45,8 @@ private:
 // RemoveTreeKeeping both ask it first, before they look at the folder. Non-zero when the removal
 // of `path` is refused: the path may have been cut to fit (RefusesCutPath), or it names a
 // protected folder (IsProtectedFolder). The refusal is logged here, once. An empty path is not
-// refused: it names no folder, and the removal finds nothing there.
-int RefusesFolderRemoval(const char* path);
+// refused: it names no folder, and the removal finds nothing there. `onDisk` as IsProtectedFolder.
+int RefusesFolderRemoval(const char* path, const DiskIdentity* onDisk = nullptr);
 
 // The refusal of every deletion by a path that may have been cut to fit (IsPossiblyCutPath):
 // non-zero, the refusal logged, when `path` must not be used to delete the `thing` it names. A

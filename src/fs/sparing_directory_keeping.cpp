@@ -2,6 +2,7 @@
 // all they hold (and so the folders above them, which stay because they are not empty).
 #include "fs/sparing_directory.h"
 
+#include "fs/held_folder.h"
 #include "fs/lumoarena_folders.h"
 #include "fs/removal_guard.h"
 #include "fs/folder_name.h"
@@ -38,10 +39,14 @@ bool RemoveEntriesKeeping(SparingDirectory& folder, const char* name) {
 } // namespace
 
 int SparingDirectory::RemoveTreeKeeping(int recurse, const char* name) {
+    // Held from before the judgement to just before its own removal, as RemoveTree holds its
+    // folders: the folder judged is the folder emptied, and nobody puts a link in its place.
+    HeldFolder held(recurse != 0 ? path.Text() : nullptr);
+    const DiskIdentity* onDisk = held.IsOpen() && !held.IsLink() ? held.Identity() : nullptr;
     // RemoveTree's own judgement, taken first as there: a path from a value a user can edit, or
     // one cut by formatting, must not remove a folder the system or the user needs, with
     // recursion off too (an empty protected folder would go itself). Refused, it stays in place.
-    if (RefusesFolderRemoval(path)) {
+    if (RefusesFolderRemoval(path, onDisk)) {
         return 1;
     }
     // An empty folder holds no LumoArena: only an emptying removal is judged.
@@ -54,16 +59,17 @@ int SparingDirectory::RemoveTreeKeeping(int recurse, const char* name) {
     if (recurse != 0) {
         // A junction or symbolic link goes itself (Remove deletes the link, not what it points
         // at); the folder it points at is not the maker's to empty.
-        const DWORD attributes = GetFileAttributesA(path);
-        if (attributes != INVALID_FILE_ATTRIBUTES &&
-            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        if (IsLinkToRemoveItself(held, path)) {
+            held.Close();
             RemoveAs(LT_Link);
             return 0;
         }
-        if (RemoveEntriesKeeping(*this, name)) {
+        // Only a held folder is entered; one that cannot be held stays if it is not empty.
+        if (held.IsOpen() && RemoveEntriesKeeping(*this, name)) {
             return 1;
         }
     }
+    held.Close();
     Remove();
     return 0;
 }

@@ -479,6 +479,45 @@ TEST_F(FileConformance, AFileHeldOpenWithoutDeleteSharingStays) {
     EXPECT_TRUE(DeleteFileA(path.c_str()));
 }
 
+// A folder held for listing without delete sharing can be neither renamed nor removed while
+// what it holds can still be deleted; a handle for its attributes alone, or one sharing
+// deletion, holds nothing.
+TEST_F(FileConformance, AFolderHeldWithoutDeleteSharingStays) {
+    const std::string folder = *this / "held";
+    const std::string moved = *this / "moved";
+    const std::string inside = folder + "\\inside.txt";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const struct {
+        DWORD access;
+        DWORD share;
+        bool holds;
+    } opens[] = {
+        {FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, true},
+        {FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, false},
+        {FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, false}};
+    for (const auto& open : opens) {
+        ASSERT_TRUE(WriteFile(inside));
+        const HANDLE handle =
+            CreateFileA(folder.c_str(), open.access, open.share, nullptr, OPEN_EXISTING,
+                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, handle);
+        EXPECT_EQ(open.holds ? EACCES : 0, ErrnoOf(rename(folder.c_str(), moved.c_str())))
+            << open.access << " " << open.share;
+        if (!open.holds) {
+            EXPECT_EQ(0, rename(moved.c_str(), folder.c_str()));
+        }
+        EXPECT_EQ(0, _unlink(inside.c_str()));
+        EXPECT_EQ(open.holds ? EACCES : 0, ErrnoOf(_rmdir(folder.c_str())));
+        // A removed folder's name is free once its last handle is closed.
+        CloseHandle(handle);
+        if (!open.holds) {
+            EXPECT_EQ(0, _mkdir(folder.c_str()));
+        }
+        EXPECT_TRUE(IsFolder(folder));
+    }
+    EXPECT_EQ(0, _rmdir(folder.c_str()));
+}
+
 // CopyFileA copies the bytes and the read-only attribute; it refuses an existing target only when
 // asked to, and a folder on either side.
 TEST_F(FileConformance, CopyFileCopiesBytesAndRefusesFolders) {

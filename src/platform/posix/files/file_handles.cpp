@@ -14,7 +14,9 @@
 #include "platform/posix/files/file_errors.h"
 #include "platform/posix/files/file_ops.h"
 #include "platform/posix/files/sharing.h"
+#include "platform/posix/paths/held_folders.h"
 #include "platform/posix/paths/path_map.h"
+#include "platform/posix/paths/recent_lookup.h"
 #include "platform/posix/core/test_controls.h"
 
 namespace ovlayer {
@@ -50,7 +52,7 @@ FILETIME FileTimeOf(const struct timespec& time) {
 // Windows checks sharing only for handles that may read, write, run or delete the file: one
 // opened for its attributes alone keeps nobody from deleting it.
 bool TakesPartInSharing(DWORD access) {
-    const DWORD kReadData = 0x0001;
+    const DWORD kReadData = FILE_LIST_DIRECTORY; // FILE_READ_DATA, for a file
     const DWORD kExecute = 0x0020;
     const DWORD kGenericExecute = 0x20000000;
     const DWORD kGenericAll = 0x10000000;
@@ -94,6 +96,8 @@ bool CloseFileHandle(HANDLE handle) {
         return false;
     }
     Release(Holder::kHandle, reinterpret_cast<uintptr_t>(handle));
+    ReleaseFolder(reinterpret_cast<uintptr_t>(handle));
+    ForgetLookup(); // a kept look-up may name the descriptor, whose number is free once closed
     close(it->second.fd);
     Files().erase(it);
     delete static_cast<char*>(handle);
@@ -121,7 +125,8 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATT
         return Fail(kErrorNotSupported);
     }
     HostEntry entry;
-    DWORD status = FindHostEntry(path, &entry);
+    WindowsPath parsed;
+    DWORD status = FindHostEntry(path, &entry, &parsed);
     const bool itself = status == ERROR_SUCCESS && (flags & FILE_FLAG_OPEN_REPARSE_POINT) != 0 &&
                         !entry.isRoot && S_ISLNK(entry.info.st_mode);
     if (status == ERROR_SUCCESS) {
@@ -135,15 +140,26 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATT
     if (status != ERROR_SUCCESS) {
         return Fail(status);
     }
-    const int fd = open(entry.host.c_str(), O_PATH | O_CLOEXEC | (itself ? O_NOFOLLOW : 0));
-    if (fd < 0) {
-        return Fail(StatusFromHostErrno(errno));
+    // Asked for the link itself, the open never follows one, even one put in the entry's place
+    // since it was looked at: the handle then names that link.
+    const bool noFollow = (flags & FILE_FLAG_OPEN_REPARSE_POINT) != 0 && !entry.isRoot;
+    const int fd = open(entry.host.c_str(), O_PATH | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0));
+    struct stat opened;
+    if (fd < 0 || fstat(fd, &opened) != 0) {
+        const DWORD failed = StatusFromHostErrno(errno);
+        if (fd >= 0) {
+            close(fd);
+        }
+        return Fail(failed);
     }
     HANDLE handle = new char;
-    Files()[handle] = OpenedFile{fd, entry.host, itself};
-    struct stat opened;
-    if ((share & FILE_SHARE_DELETE) == 0 && TakesPartInSharing(access) && fstat(fd, &opened) == 0) {
+    Files()[handle] = OpenedFile{fd, entry.host, S_ISLNK(opened.st_mode)};
+    if ((share & FILE_SHARE_DELETE) == 0 && TakesPartInSharing(access)) {
         HoldWithoutDeleteSharing(Holder::kHandle, reinterpret_cast<uintptr_t>(handle), opened);
+        // Nobody may rename a folder held so: the paths below it are looked up from the handle.
+        if (S_ISDIR(opened.st_mode)) {
+            HoldFolder(reinterpret_cast<uintptr_t>(handle), fd, parsed);
+        }
     }
     return handle;
 }

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/posix/paths/drives.h"
+#include "platform/posix/paths/held_folders.h"
 #include "platform/posix/paths/recent_lookup.h"
 #include "platform/posix/files/file_errors.h"
 #include "platform/posix/core/machine.h"
@@ -168,6 +169,28 @@ std::string HostJoin(const std::string& root, const std::vector<std::string>& pa
     return host;
 }
 
+// A path below a drive's root, looked up from the deepest folder the process holds on the way,
+// else from the drive's host folder. A listing's folder (the text ends with a separator) is
+// taken from its own hold: "/proc/self/fd/N/." names the held folder, whatever its name names now.
+DWORD FindBelow(const std::string& driveRoot, const WindowsPath& path, HostEntry* entry) {
+    std::string root = driveRoot;
+    size_t covered = 0;
+    const WindowsPath* rest = &path;
+    WindowsPath below;
+    if (FindHeldFolder(path, path.trailingSeparator, &root, &covered)) {
+        below.drive = path.drive;
+        below.parts.assign(path.parts.begin() + static_cast<std::ptrdiff_t>(covered),
+                           path.parts.end());
+        if (below.parts.empty()) {
+            below.parts.push_back(".");
+        }
+        rest = &below;
+    }
+    entry->host = HostJoin(root, rest->parts);
+    entry->exists = lstat(entry->host.c_str(), &entry->info) == 0;
+    return entry->exists ? ERROR_SUCCESS : WalkIgnoringCase(root, *rest, entry);
+}
+
 // The Windows form of the host's working folder when it lies inside a drive.
 std::string InitialCurrentFolder() {
     char cwd[PATH_MAX];
@@ -290,11 +313,7 @@ DWORD FindHostEntry(const char* text, HostEntry* out, WindowsPath* parsed) {
         entry.exists = stat(root.c_str(), &entry.info) == 0;
         result = entry.exists ? ERROR_SUCCESS : ERROR_PATH_NOT_FOUND;
     } else {
-        entry.host = HostJoin(root, path.parts);
-        entry.exists = lstat(entry.host.c_str(), &entry.info) == 0;
-        if (!entry.exists) {
-            result = WalkIgnoringCase(root, path, &entry);
-        }
+        result = FindBelow(root, path, &entry);
     }
     if (entry.exists && path.trailingSeparator && !IsFolderEntry(entry)) {
         result = ERROR_PATH_NOT_FOUND;
