@@ -2,8 +2,9 @@
 
 Each answer is written only once the output that precedes it in the expected transcript has
 been read (or the output has already gone its own way, or the program has ended, or a patience
-limit ran out), so nothing is ever typed ahead of its prompt. When the answers run out, standard
-input is closed: the program then sees the end of input.
+limit ran out), so nothing is ever typed ahead of its prompt, but for the answers a dialogue
+types before the first prompt: those are in the pipe, whole, before the program starts. When the
+answers run out, standard input is closed: the program then sees the end of input.
 """
 
 import os
@@ -12,6 +13,8 @@ import subprocess
 import threading
 import time
 
+# What a pipe holds before its writer must wait (Linux's default capacity).
+PIPE_ROOM = 65536
 
 class Output:
     """What the program wrote so far, read by a thread so the dialogue never blocks on it."""
@@ -68,9 +71,29 @@ def play(command, steps, *, env, cwd, crlf, patience=10.0, timeout=60.0):
     """Runs `command` through the dialogue `steps`, a list of ("out", text) and ("type", text).
     Returns (transcript, exit status or None when it had to be killed, standard error, prompts
     that never came)."""
-    process = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                               stderr=subprocess.PIPE, env=env, cwd=cwd,
-                               start_new_session=True)
+    # What is typed before the first prompt is in the pipe before the program starts, whole: a
+    # write made after the start could reach the program only after a question had discarded
+    # what was waiting, and then answer it.
+    ahead = 0
+    while ahead < len(steps) and steps[ahead][0] == "type":
+        ahead += 1
+    read_end, write_end = os.pipe()
+    stdin = os.fdopen(write_end, "wb")
+    if ahead:
+        typed = "".join(text for _, text in steps[:ahead])
+        data = (typed.replace("\n", "\r\n") if crlf else typed).encode("latin-1")
+        if len(data) > PIPE_ROOM:
+            raise ValueError("%d bytes typed ahead do not fit the pipe's %d" % (len(data), PIPE_ROOM))
+        stdin.write(data)
+        stdin.flush()
+    try:
+        process = subprocess.Popen(command, stdin=read_end, stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE, env=env, cwd=cwd,
+                                   start_new_session=True)
+    finally:
+        os.close(read_end)
+    process.stdin = stdin
+    steps = steps[ahead:]
     output = Output(process.stdout, crlf)
     errors = []
     err_thread = threading.Thread(target=lambda: errors.append(process.stderr.read()),
