@@ -4,6 +4,7 @@
 #include "driver/residue_sweep.h"
 #include "driver/run_state.h"
 #include "driver/start_up.h"
+#include "fs/removal_guard.h"
 #include "userdata/media_database.h"
 #include "userdata/music_data.h"
 #include "support/removal_log.h"
@@ -12,6 +13,7 @@
 int UninstallDriver(int, char**, char**) {
     const RemovalLogSession log; // the removal log, from the first action to the last
     const UndoFileSession undo;  // inside the log's, which records it and ends with its summary
+    const ProtectedFolderIdentities identities; // read once for every removal's judgement
     RunState state;
     if (!ProveRights(state) || !ConfirmRemoval()) {
         return 0;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "fs/directory.h"
+#include "fs/removal_guard.h"
 #include "platform/posix/paths/drives.h"
 #include "tests/support/scratch_machine.h"
 #include "platform/posix/core/test_controls.h"
@@ -195,6 +196,25 @@ TEST_F(DirectoryLayer, RemoveFileFailsOnlyWhenAccessIsRefused) {
     FailNextCall(Call::_unlink, EBUSY);
     EXPECT_EQ(1, folder.RemoveFile("a.txt"));
     EXPECT_TRUE(fs::exists(Host("Dir/a.txt")));
+}
+
+// The run reads the protected folders' identities once: a judgement after the first opens only
+// the folder judged.
+TEST_F(DirectoryLayer, ARunOpensTheProtectedFoldersOnceForAllItsJudgements) {
+    File("Orvane/one/a.txt");
+    File("Orvane/two/b.txt");
+    const ProtectedFolderIdentities identities;
+    EXPECT_EQ(0, IsProtectedFolder("C:\\Orvane\\one"));
+    StartJournal();
+    EXPECT_EQ(0, IsProtectedFolder("C:\\Orvane\\two"));
+    StopJournal();
+    std::vector<std::string> opens;
+    for (const std::string& line : TakeJournal()) {
+        if (line.rfind("CreateFileA(", 0) == 0) {
+            opens.push_back(line.substr(0, line.find(',')));
+        }
+    }
+    EXPECT_EQ(std::vector<std::string>{"CreateFileA(C:\\Orvane\\two"}, opens);
 }
 
 TEST_F(DirectoryLayer, FilesLoseTheirReadOnlyBitBeforeDeletionAndFindsAreClosedBeforeRmdir) {

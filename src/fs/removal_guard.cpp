@@ -215,29 +215,67 @@ template <typename Judge> bool AnyProtectedFolder(Judge judge, String* reached) 
     return AnyRecordedFolder(recorded);
 }
 
+// The identities on disk of the protected folders and their ancestors, by their upper-case
+// form, while a ProtectedFolderIdentities lives: a text of three numbers, or empty for a folder
+// that could not be opened. Null when none lives.
+StringMap* g_keptIdentities = nullptr;
+
+String IdentityText(const DiskIdentity& identity) {
+    String text;
+    return text.Format("%lX %lX %lX", static_cast<unsigned long>(identity.volumeSerial),
+                       static_cast<unsigned long>(identity.indexHigh),
+                       static_cast<unsigned long>(identity.indexLow));
+}
+
+// IdentifyOnDisk of a protected folder's ancestor, kept for the run when a
+// ProtectedFolderIdentities lives.
+bool IdentifyProtected(const String& spelt, const String& key, DiskIdentity* out) {
+    if (g_keptIdentities == nullptr) {
+        return IdentifyOnDisk(spelt, out);
+    }
+    String kept;
+    if (g_keptIdentities->Lookup(key, kept)) {
+        unsigned long serial = 0;
+        unsigned long high = 0;
+        unsigned long low = 0;
+        if (sscanf(kept, "%lX %lX %lX", &serial, &high, &low) != 3) {
+            return false;
+        }
+        *out = DiskIdentity{static_cast<DWORD>(serial), static_cast<DWORD>(high),
+                            static_cast<DWORD>(low)};
+        return true;
+    }
+    const bool known = IdentifyOnDisk(spelt, out);
+    g_keptIdentities->ValueFor(key) = known ? IdentityText(*out) : String();
+    return known;
+}
+
 // True when what `folder` or one of its ancestors names on disk is `target`. The ancestors are
 // taken from the folder's spelling, and each is opened as spelt, links followed: a profile under
 // a junction thereby protects the junction's target too. `opened`, when given, holds the forms
 // (upper-case) a walk of this judgement has passed already, and with them all above them: the
 // many shell folders below one profile share their ancestors, each opened once.
+// `protectedFolder`: the folder is a protected one, whose identities may be kept for the run.
 bool IsFolderOrAncestorOnDisk(const DiskIdentity& target, const String& folder,
-                              StringMap* opened = nullptr) {
+                              StringMap* opened = nullptr, bool protectedFolder = false) {
     if (!IsAbsolute(folder)) {
         return false;
     }
     String form = ResolvedForm(folder);
     while (form.Length() > 0) {
+        const String key = UpperCase(form);
         if (opened != nullptr) {
-            const String key = UpperCase(form);
             if (opened->FindValue(key) != nullptr) {
                 return false;
             }
             opened->ValueFor(key);
         }
         const bool root = IsRootForm(form);
+        const String spelt = root ? Concat(form, "\\") : form;
         DiskIdentity identity;
-        if (IdentifyOnDisk(root ? Concat(form, "\\") : form, &identity) &&
-            SameOnDisk(identity, target)) {
+        const bool known = protectedFolder ? IdentifyProtected(spelt, key, &identity)
+                                           : IdentifyOnDisk(spelt, &identity);
+        if (known && SameOnDisk(identity, target)) {
             return true;
         }
         if (root) {
@@ -261,7 +299,9 @@ bool ReachesProtectedFolder(const char* path, String* reached, const DiskIdentit
     }
     StringMap opened(32);
     return AnyProtectedFolder(
-        [&](const String& folder) { return IsFolderOrAncestorOnDisk(target, folder, &opened); },
+        [&](const String& folder) {
+            return IsFolderOrAncestorOnDisk(target, folder, &opened, true);
+        },
         reached);
 }
 
@@ -274,6 +314,20 @@ FolderReach::FolderReach(const char* path)
 bool FolderReach::Reaches(const String& folder) const {
     return candidate_.Length() == 0 || Covers(candidate_, folder) ||
            (onDisk_ && IsFolderOrAncestorOnDisk(target_, folder));
+}
+
+ProtectedFolderIdentities::ProtectedFolderIdentities() : kept_(nullptr) {
+    if (g_keptIdentities == nullptr) {
+        kept_ = new StringMap(32);
+        g_keptIdentities = kept_;
+    }
+}
+
+ProtectedFolderIdentities::~ProtectedFolderIdentities() {
+    if (kept_ != nullptr) {
+        g_keptIdentities = nullptr;
+        delete kept_;
+    }
 }
 
 int IsProtectedFolder(const char* path, String* reached, const DiskIdentity* onDisk) {

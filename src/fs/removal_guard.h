@@ -7,6 +7,8 @@
 #include "support/removal_log.h"
 #include "support/string.h"
 
+class StringMap;
+
 // Non-zero when a recursive removal of `path` must be refused: the path is a drive root (or a
 // network share's root), the Windows, system, program-files or common-files folder (the
 // ProgramFilesDir, CommonFilesDir, ProgramW6432Dir and CommonW6432Dir values of HKLM
@@ -26,6 +28,21 @@
 // folder judged is then the folder the caller works in.
 int IsProtectedFolder(const char* path, String* reached = nullptr,
                       const DiskIdentity* onDisk = nullptr);
+
+// While one lives, the identities on disk of the protected folders and of their ancestors are
+// read at the first judgement that needs each and kept, instead of once a judgement: the run holds
+// one for all its removals. They are the system's own folders, which nothing the program does
+// while it holds none of them can change. The outermost one keeps; nested ones change nothing.
+class ProtectedFolderIdentities {
+public:
+    ProtectedFolderIdentities();
+    ~ProtectedFolderIdentities();
+    ProtectedFolderIdentities(const ProtectedFolderIdentities&) = delete;
+    ProtectedFolderIdentities& operator=(const ProtectedFolderIdentities&) = delete;
+
+private:
+    StringMap* kept_;
+};
 
 // The same judgement over other folders: whether a removal of `path` would reach `folder`,
 // that is whether the path is the folder or one of its ancestors, by spelling or by what both
