@@ -101,6 +101,27 @@ TEST(IdentityConformance, AFolderReachedThroughALinkIsItsTarget) {
               Identify(root / "Documents and Settings\\bob\\letter.txt"));
 }
 
+// Opened as itself (FILE_FLAG_OPEN_REPARSE_POINT), a folder link names the link: a reparse point
+// of its own identity, not its target. A removal that holds what it enters tells a link by it.
+TEST(IdentityConformance, AFolderLinkOpenedAsItselfIsAReparsePoint) {
+    KNOWN_GAP_UNDER_WINE("Wine 8.0 opens a host link's target even when asked for the link itself: "
+                         "the handle is the target's, no reparse point (the removals then tell the "
+                         "link by its path's attributes)");
+    ScratchFolder root;
+    ASSERT_TRUE(MakeFolders(root / "Users\\bob"));
+    FolderLink link(root / "Documents and Settings", root / "Users");
+    ASSERT_TRUE(link.Made());
+    const Identity itself = Identify(root / "Documents and Settings",
+                                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
+    ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS), itself.status);
+    EXPECT_NE(0u, itself.attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    EXPECT_FALSE(itself == Identify(root / "Users"));
+    const Identity folder =
+        Identify(root / "Users", FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
+    EXPECT_EQ(Identify(root / "Users"), folder);
+    EXPECT_EQ(0u, folder.attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 TEST(IdentityConformance, LetterCaseBeyondAscii) {
     if (GetSystemMetrics(SM_DBCSENABLED) != 0) {
         GTEST_SKIP() << "the letters are code page 1252's; this system has a double-byte one";
