@@ -41,7 +41,7 @@ DWORD SetHostAttributes(HostEntry* found, DWORD attributes) {
                             ? info.st_mode & ~(S_IWUSR | S_IWGRP | S_IWOTH)
                             : info.st_mode | S_IWUSR;
     if ((mode & 07777) != (info.st_mode & 07777)) {
-        if (chmod(entry.host.c_str(), mode & 07777) != 0) {
+        if (fchmodat(entry.dirFd, entry.At(), mode & 07777, 0) != 0) {
             return HostStatus();
         }
         entry.info.st_mode = (info.st_mode & ~07777) | (mode & 07777);
@@ -106,7 +106,7 @@ DWORD DeleteFileOp(const char* path) {
     if (const DWORD held = DeleteSharingStatus(entry.info)) {
         return held;
     }
-    return unlink(entry.host.c_str()) == 0 ? ERROR_SUCCESS : HostStatus();
+    return unlinkat(entry.dirFd, entry.At(), 0) == 0 ? ERROR_SUCCESS : HostStatus();
 }
 
 DWORD RemoveDirectoryOp(const char* path) {
@@ -122,12 +122,12 @@ DWORD RemoveDirectoryOp(const char* path) {
         return kErrorDirectory;
     }
     if (S_ISLNK(entry.info.st_mode)) {
-        return unlink(entry.host.c_str()) == 0 ? ERROR_SUCCESS : HostStatus();
+        return unlinkat(entry.dirFd, entry.At(), 0) == 0 ? ERROR_SUCCESS : HostStatus();
     }
     if (const DWORD held = DeleteSharingStatus(entry.info)) {
         return held;
     }
-    if (rmdir(entry.host.c_str()) == 0) {
+    if (unlinkat(entry.dirFd, entry.At(), AT_REMOVEDIR) == 0) {
         return ERROR_SUCCESS;
     }
     return StatusFromHostRmdirErrno(errno);

@@ -36,6 +36,8 @@ struct Search {
     // the host's is empty for a search of one name.
     std::string folderText;
     std::string folderHost;
+    int folderFd = AT_FDCWD; // the folder's HostEntry::dirFd and below
+    std::string folderBelow;
 };
 
 std::unordered_set<Search*>& OpenSearches() {
@@ -97,6 +99,10 @@ void Report(const Search& search, const FoundEntry& entry, WIN32_FIND_DATAA* dat
     }
     HostEntry found;
     found.host = search.folderHost + '/' + entry.name;
+    if (search.folderFd != AT_FDCWD) {
+        found.dirFd = search.folderFd;
+        found.below = search.folderBelow + '/' + entry.name;
+    }
     found.exists = true;
     found.info = entry.info;
     KeepLookup(LookupSource::kListing, search.folderText + entry.name, std::move(found));
@@ -238,6 +244,8 @@ DWORD StartSearch(const char* pattern, Search* search) {
     }
     search->folderText.assign(pattern, maskStart);
     search->folderHost = folder.host;
+    search->folderFd = folder.dirFd;
+    search->folderBelow = folder.below;
     return ListFolder(folder, mask, &search->entries);
 }
 

@@ -8,6 +8,7 @@ namespace {
 
 struct Held {
     WindowsPath path;
+    int fd;
     std::string host; // "/proc/self/fd/N"
 };
 
@@ -32,14 +33,15 @@ bool Contains(const WindowsPath& folder, const WindowsPath& path) {
 } // namespace
 
 void HoldFolder(uintptr_t id, int fd, const WindowsPath& path) {
-    Folders()[id] = Held{path, "/proc/self/fd/" + std::to_string(fd)};
+    Folders()[id] = Held{path, fd, "/proc/self/fd/" + std::to_string(fd)};
 }
 
 void ReleaseFolder(uintptr_t id) {
     Folders().erase(id);
 }
 
-bool FindHeldFolder(const WindowsPath& path, bool itself, std::string* host, size_t* covered) {
+bool FindHeldFolder(const WindowsPath& path, bool itself, std::string* host, int* fd,
+                    size_t* covered) {
     const Held* deepest = nullptr;
     const size_t longest = itself ? path.parts.size() : path.parts.size() - 1;
     for (const auto& held : Folders()) {
@@ -53,6 +55,7 @@ bool FindHeldFolder(const WindowsPath& path, bool itself, std::string* host, siz
         return false;
     }
     *host = deepest->host;
+    *fd = deepest->fd;
     *covered = deepest->path.parts.size();
     return true;
 }

@@ -20,6 +20,8 @@ void ReleaseFolder(uintptr_t id);
 // The host folder that the deepest held ancestor of `path` stands for (with `itself`, the held
 // folder the path names counts too), and how many of the path's parts it covers. False when none
 // is held.
-bool FindHeldFolder(const WindowsPath& path, bool itself, std::string* host, size_t* covered);
+// `fd` receives the held descriptor.
+bool FindHeldFolder(const WindowsPath& path, bool itself, std::string* host, int* fd,
+                    size_t* covered);
 
 } // namespace ovlayer

@@ -175,9 +175,10 @@ std::string HostJoin(const std::string& root, const std::vector<std::string>& pa
 DWORD FindBelow(const std::string& driveRoot, const WindowsPath& path, HostEntry* entry) {
     std::string root = driveRoot;
     size_t covered = 0;
+    int fd = AT_FDCWD;
     const WindowsPath* rest = &path;
     WindowsPath below;
-    if (FindHeldFolder(path, path.trailingSeparator, &root, &covered)) {
+    if (FindHeldFolder(path, path.trailingSeparator, &root, &fd, &covered)) {
         below.drive = path.drive;
         below.parts.assign(path.parts.begin() + static_cast<std::ptrdiff_t>(covered),
                            path.parts.end());
@@ -187,8 +188,18 @@ DWORD FindBelow(const std::string& driveRoot, const WindowsPath& path, HostEntry
         rest = &below;
     }
     entry->host = HostJoin(root, rest->parts);
-    entry->exists = lstat(entry->host.c_str(), &entry->info) == 0;
-    return entry->exists ? ERROR_SUCCESS : WalkIgnoringCase(root, *rest, entry);
+    if (fd != AT_FDCWD) {
+        entry->dirFd = fd;
+        entry->below = HostJoin(".", rest->parts);
+    }
+    entry->exists = fstatat(entry->dirFd, entry->At(), &entry->info, AT_SYMLINK_NOFOLLOW) == 0;
+    if (entry->exists) {
+        return ERROR_SUCCESS;
+    }
+    // Matched ignoring case, the entry is named by its host path alone.
+    entry->dirFd = AT_FDCWD;
+    entry->below.clear();
+    return WalkIgnoringCase(root, *rest, entry);
 }
 
 // The Windows form of the host's working folder when it lies inside a drive.

@@ -7,6 +7,7 @@
 // current folder. Host file names are the path's bytes in the machine's code page, unconverted.
 #pragma once
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <string>
@@ -30,6 +31,11 @@ DWORD ParseWindowsPath(const char* text, WindowsPath* out);
 // Where a path lies in the machine folder.
 struct HostEntry {
     std::string host; // the host path; for a missing last component, where it would be made
+    // The same entry as a path relative to a descriptor: a held folder's (held_folders.h) and the
+    // rest of the path below it, or AT_FDCWD and `host`. The calls on the entry take this form.
+    int dirFd = AT_FDCWD;
+    std::string below;
+    const char* At() const { return dirFd == AT_FDCWD ? host.c_str() : below.c_str(); }
     bool exists = false;
     bool isRoot = false;
     struct stat info {}; // lstat of the entry (stat for a drive's root), when it exists
