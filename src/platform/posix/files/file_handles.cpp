@@ -143,7 +143,8 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATT
     // Asked for the link itself, the open never follows one, even one put in the entry's place
     // since it was looked at: the handle then names that link.
     const bool noFollow = (flags & FILE_FLAG_OPEN_REPARSE_POINT) != 0 && !entry.isRoot;
-    const int fd = open(entry.host.c_str(), O_PATH | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0));
+    const int fd =
+        openat(entry.dirFd, entry.At(), O_PATH | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0));
     struct stat opened;
     if (fd < 0 || fstat(fd, &opened) != 0) {
         const DWORD failed = StatusFromHostErrno(errno);

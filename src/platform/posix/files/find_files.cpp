@@ -165,6 +165,9 @@ DWORD ListFolder(const HostEntry& folder, const std::string& mask, std::vector<F
     }
     const bool all = mask == "*" || mask == "*.*";
     const int fd = dirfd(dir);
+    // The folder itself, for "." and "..".
+    struct stat self;
+    const bool selfKnown = fstat(fd, &self) == 0;
     while (const dirent* found = readdir(dir)) {
         const char* name = found->d_name;
         if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0 ||
@@ -183,8 +186,7 @@ DWORD ListFolder(const HostEntry& folder, const std::string& mask, std::vector<F
     closedir(dir);
     std::sort(out->begin(), out->end(), NameOrder);
     if (!folder.isRoot) {
-        struct stat self;
-        if (stat(folder.host.c_str(), &self) == 0) {
+        if (selfKnown) {
             const char* dots[] = {".", ".."};
             for (int i = 1; i >= 0; --i) {
                 if (all || Matches(dots[i], mask.c_str())) {
