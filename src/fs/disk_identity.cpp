@@ -13,9 +13,13 @@ bool IdentifyOnDisk(const char* path, DiskIdentity* out) {
     const bool known = GetFileInformationByHandle(handle, &info) != 0;
     CloseHandle(handle);
     if (known) {
-        *out = DiskIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+        *out = IdentityOf(info);
     }
     return known;
+}
+
+DiskIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
+    return DiskIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
 }
 
 bool SameOnDisk(const DiskIdentity& a, const DiskIdentity& b) {

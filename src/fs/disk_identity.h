@@ -15,3 +15,6 @@ struct DiskIdentity {
 bool IdentifyOnDisk(const char* path, DiskIdentity* out);
 
 bool SameOnDisk(const DiskIdentity& a, const DiskIdentity& b);
+
+// The identity GetFileInformationByHandle gave.
+DiskIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info);

@@ -17,7 +17,7 @@ HeldFolder::HeldFolder(const char* path)
         return;
     }
     attributes_ = info.dwFileAttributes;
-    identity_ = DiskIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+    identity_ = IdentityOf(info);
 }
 
 HeldFolder::~HeldFolder() {
