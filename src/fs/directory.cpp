@@ -141,11 +141,9 @@ int Directory::RemoveTree(int recurse) {
     // The tree's own folder is held from before it is judged until just before its own removal:
     // the folder judged is the folder emptied. Without recursion nothing is listed or held.
     HeldFolder held(recurse ? path.Text() : nullptr);
-    // A link is judged by what it leads to, as its path is; a folder by the held handle.
-    const DiskIdentity* onDisk = held.IsOpen() && !held.IsLink() ? held.Identity() : nullptr;
     // Judged before Exists: a protected folder is refused whether or not it is there to see,
     // and without recursion too: an empty one (a fresh program-files folder) would go itself.
-    if (RefusesFolderRemoval(path, onDisk)) {
+    if (RefusesFolderRemoval(path, held.Identity())) {
         return 0;
     }
     // An empty folder holds no LumoArena: only an emptying removal is judged.

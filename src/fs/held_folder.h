@@ -19,10 +19,9 @@ public:
     bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
     // A symbolic link or junction: removed itself, never entered.
     bool IsLink() const { return (attributes_ & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
-    // A folder, not a file (a link to a folder counts as a folder).
-    bool IsFolder() const { return (attributes_ & FILE_ATTRIBUTE_DIRECTORY) != 0; }
-    // What the held handle names on disk; null when nothing is held.
-    const DiskIdentity* Identity() const { return IsOpen() ? &identity_ : nullptr; }
+    // What the held folder is on disk, for the protected-folder judgement; null when nothing is
+    // held or the hold is a link, which is judged by what its path leads to.
+    const DiskIdentity* Identity() const { return IsOpen() && !IsLink() ? &identity_ : nullptr; }
     // Lets the folder go, just before its own removal (the hold would refuse that too).
     void Close();
 

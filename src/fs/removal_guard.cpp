@@ -263,7 +263,7 @@ bool IsFolderOrAncestorOnDisk(const DiskIdentity& target, const String& folder,
     }
     String form = ResolvedForm(folder);
     while (form.Length() > 0) {
-        const String key = UpperCase(form);
+        const String key = opened != nullptr || protectedFolder ? UpperCase(form) : String();
         if (opened != nullptr) {
             if (opened->FindValue(key) != nullptr) {
                 return false;

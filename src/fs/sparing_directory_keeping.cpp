@@ -42,11 +42,10 @@ int SparingDirectory::RemoveTreeKeeping(int recurse, const char* name) {
     // Held from before the judgement to just before its own removal, as RemoveTree holds its
     // folders: the folder judged is the folder emptied, and nobody puts a link in its place.
     HeldFolder held(recurse != 0 ? path.Text() : nullptr);
-    const DiskIdentity* onDisk = held.IsOpen() && !held.IsLink() ? held.Identity() : nullptr;
     // RemoveTree's own judgement, taken first as there: a path from a value a user can edit, or
     // one cut by formatting, must not remove a folder the system or the user needs, with
     // recursion off too (an empty protected folder would go itself). Refused, it stays in place.
-    if (RefusesFolderRemoval(path, onDisk)) {
+    if (RefusesFolderRemoval(path, held.Identity())) {
         return 1;
     }
     // An empty folder holds no LumoArena: only an emptying removal is judged.

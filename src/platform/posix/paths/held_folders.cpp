@@ -1,7 +1,6 @@
 #include "platform/posix/paths/held_folders.h"
 
 #include <map>
-#include <vector>
 
 namespace ovlayer {
 namespace {
@@ -9,7 +8,6 @@ namespace {
 struct Held {
     WindowsPath path;
     int fd;
-    std::string host; // "/proc/self/fd/N"
 };
 
 std::map<uintptr_t, Held>& Folders() {
@@ -33,15 +31,14 @@ bool Contains(const WindowsPath& folder, const WindowsPath& path) {
 } // namespace
 
 void HoldFolder(uintptr_t id, int fd, const WindowsPath& path) {
-    Folders()[id] = Held{path, fd, "/proc/self/fd/" + std::to_string(fd)};
+    Folders()[id] = Held{path, fd};
 }
 
 void ReleaseFolder(uintptr_t id) {
     Folders().erase(id);
 }
 
-bool FindHeldFolder(const WindowsPath& path, bool itself, std::string* host, int* fd,
-                    size_t* covered) {
+bool FindHeldFolder(const WindowsPath& path, bool itself, int* fd, size_t* covered) {
     const Held* deepest = nullptr;
     const size_t longest = itself ? path.parts.size() : path.parts.size() - 1;
     for (const auto& held : Folders()) {
@@ -54,7 +51,6 @@ bool FindHeldFolder(const WindowsPath& path, bool itself, std::string* host, int
     if (deepest == nullptr) {
         return false;
     }
-    *host = deepest->host;
     *fd = deepest->fd;
     *covered = deepest->path.parts.size();
     return true;

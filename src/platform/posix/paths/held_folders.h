@@ -6,7 +6,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "platform/posix/paths/path_map.h"
 
@@ -17,11 +16,8 @@ namespace ovlayer {
 void HoldFolder(uintptr_t id, int fd, const WindowsPath& path);
 void ReleaseFolder(uintptr_t id);
 
-// The host folder that the deepest held ancestor of `path` stands for (with `itself`, the held
-// folder the path names counts too), and how many of the path's parts it covers. False when none
-// is held.
-// `fd` receives the held descriptor.
-bool FindHeldFolder(const WindowsPath& path, bool itself, std::string* host, int* fd,
-                    size_t* covered);
+// The descriptor of the deepest held ancestor of `path` (with `itself`, the held folder the path
+// names counts too), and how many of the path's parts it covers. False when none is held.
+bool FindHeldFolder(const WindowsPath& path, bool itself, int* fd, size_t* covered);
 
 } // namespace ovlayer

@@ -178,7 +178,8 @@ DWORD FindBelow(const std::string& driveRoot, const WindowsPath& path, HostEntry
     int fd = AT_FDCWD;
     const WindowsPath* rest = &path;
     WindowsPath below;
-    if (FindHeldFolder(path, path.trailingSeparator, &root, &fd, &covered)) {
+    if (FindHeldFolder(path, path.trailingSeparator, &fd, &covered)) {
+        root = "/proc/self/fd/" + std::to_string(fd);
         below.drive = path.drive;
         below.parts.assign(path.parts.begin() + static_cast<std::ptrdiff_t>(covered),
                            path.parts.end());
